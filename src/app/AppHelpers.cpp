@@ -1,0 +1,75 @@
+#include "app/AppHelpers.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "platform/MessageSink.h"
+
+namespace qv {
+
+bool MakeTempFileName(const std::string& dir, const std::string& prefix, const char* suffix,
+                      std::string& out) {
+  std::srand(static_cast<unsigned>(std::time(nullptr)));
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%04d", std::rand() % 10000);
+    std::string name = dir;
+    if (name.empty() || name.back() != '/') name += '/';
+    name += prefix;
+    name += number;
+    if (suffix) name += suffix;
+    if (name.size() >= 260) return false;
+    int fd = ::open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      ::close(fd);
+      out = name;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string FileErrorText(const std::string& operation, const std::string& path, const std::string& message) {
+  return operation + ":" + message + "\n" + path;
+}
+
+void ShowFileError(IMessageSink& sink, const std::string& operation, const std::string& path,
+                   const std::string& message) {
+  sink.MessageBox(FileErrorText(operation, path, message), "Quorvex", MB_OK | MB_ICONSTOP);
+}
+
+ByteCountText FormatByteCount(uint32_t n) {
+  char buf[64];
+  ByteCountText t;
+  const long v = static_cast<long>(n);
+  if (n < 1000)
+    std::snprintf(buf, sizeof buf, "%ld", v);
+  else if (n < 1000000)
+    std::snprintf(buf, sizeof buf, "%ld,%03ld", v / 1000, v % 1000);
+  else
+    std::snprintf(buf, sizeof buf, "%ld,%03ld,%03ld", v / 1000000, (v / 1000) % 1000, v % 1000);
+  t.grouped = buf;
+
+  // Tenths come from 5n kept in 31 bits: exact below 2^31 / 5.
+  const uint32_t five = (5u * n) & 0x7FFFFFFFu;
+  if (n < 1024)
+    std::snprintf(buf, sizeof buf, "%ld", v);
+  else if (n < 1048576)
+    std::snprintf(buf, sizeof buf, "%ld.%ldK", v / 1024, static_cast<long>((five / 512) % 10));
+  else
+    std::snprintf(buf, sizeof buf, "%ld.%ldM", v / 1048576, static_cast<long>((five / 524288) % 10));
+  t.shortText = buf;
+  return t;
+}
+
+std::string EstimateQuality(uint32_t tableSum) {
+  const uint32_t b = 16320000u - 1000u * tableSum;
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%d.%d", static_cast<int>(b / 162560u), static_cast<int>((b / 16256u) % 10u));
+  return buf;
+}
+
+} // namespace qv

@@ -1,0 +1,199 @@
+#include "app/ConverterApp.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <sys/stat.h>
+
+#include "view/DqtFile.h"
+
+namespace qv {
+
+const char kSectionDefault[] = "default";
+
+namespace {
+
+const int kZoomDefaults[kZoomStepCount] = {10, 25, 33, 50, 100, 200, 300, 400, 600, 800, 1200, 1600};
+
+// One settings key: its name and where its value lives. The table is in the
+// order the keys are written at exit.
+struct KeyInfo {
+  const char* name;
+  int CSettings::*intMember;
+  std::string CSettings::*stringMember;
+  double CSettings::*doubleMember;
+};
+
+#define QV_INT(k) {#k, &CSettings::k, nullptr, nullptr}
+#define QV_STR(k) {#k, nullptr, &CSettings::k, nullptr}
+#define QV_DBL(k) {#k, nullptr, nullptr, &CSettings::k}
+const KeyInfo kSavedKeys[] = {
+    QV_STR(ReadDir), QV_STR(WriteDir), QV_INT(ReadFilterIdx), QV_INT(WriteFilterIdx), QV_STR(TempDir),
+    QV_INT(AutoUpdateClipboard), QV_INT(MaxMRU), QV_INT(Param1), QV_INT(Param2), QV_INT(Param3),
+    QV_INT(RestoreWindowPos), QV_INT(WindowPosLeft), QV_INT(WindowPosTop), QV_INT(WindowPosWidth),
+    QV_INT(WindowPosHeight), QV_INT(ResolutionH), QV_INT(ResolutionV), QV_INT(ResolutionUnit),
+    QV_INT(IncludeRST), QV_INT(DefaultComment), QV_STR(DefaultCommentPath), QV_INT(AutoReadCharset),
+    QV_INT(ReadCharset), QV_INT(AutoWriteCharset), QV_INT(WriteCharset), QV_INT(UseGammaCorrection),
+    QV_INT(UseWriteGammaValue), QV_INT(UseTransparentOnLoad), QV_INT(UseTransparentOnSave),
+    QV_INT(UseDefaultGammaOnLoad), QV_INT(UseDefaultGammaOnSave), QV_INT(bUseInterlaceOnSave),
+    QV_DBL(DefaultGamma), QV_DBL(ScreenGamma), QV_INT(pngSaveMode), QV_INT(colorTransparent),
+    QV_INT(bUseHalfToneStretch), QV_INT(UseDitherFor16bitColor), QV_INT(AutoFitting), QV_INT(SaveConfig),
+    QV_INT(UsePNGiTXT), QV_STR(DefaultPNGiTXTLang), QV_INT(UseCustomDQT),
+};
+#undef QV_INT
+#undef QV_STR
+#undef QV_DBL
+
+bool MakeFolder(const std::string& dir) {
+  if (dir.empty()) return false;
+  struct stat st {};
+  if (stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  size_t slash = dir.find_last_of('/');
+  if (slash != std::string::npos && slash > 0 && !MakeFolder(dir.substr(0, slash))) return false;
+  return mkdir(dir.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+} // namespace
+
+std::string SystemTempDirectory() {
+  if (const char* t = std::getenv("TMPDIR"); t && *t) return t;
+  return "/tmp";
+}
+
+double ParseSettingDouble(const std::string& text) {
+  char* end = nullptr;
+  double v = std::strtod(text.c_str(), &end);
+  if (end == text.c_str()) return 0.0;
+  return v;
+}
+
+std::string FormatSettingDouble(double value) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%f", value);
+  return buf;
+}
+
+CConverterApp::CConverterApp(const std::string& configDir, IMessageSink& sink)
+    : m_configDir(configDir), m_profile(configDir + "/quorvex.ini"), m_sink(&sink) {
+  m_settings.TempDir = SystemTempDirectory();
+  LoadZoomSteps();
+  for (int k = 0; k < 2; ++k) MakeStandardTable(k, m_settings.Param1, m_customDqt[k].data());
+}
+
+std::string CConverterApp::DqtPath() const { return m_configDir + "/quorvex.dqt"; }
+
+void CConverterApp::LoadSettings() {
+  const CSettings defaults = [] {
+    CSettings d;
+    d.TempDir = SystemTempDirectory();
+    return d;
+  }();
+  for (const KeyInfo& k : kSavedKeys) {
+    if (k.intMember) {
+      m_settings.*k.intMember = m_profile.GetInt(kSectionDefault, k.name, defaults.*k.intMember);
+    } else if (k.stringMember) {
+      m_settings.*k.stringMember = m_profile.GetString(kSectionDefault, k.name, defaults.*k.stringMember);
+    } else if (auto v = m_profile.Read(kSectionDefault, k.name)) {
+      m_settings.*k.doubleMember = ParseSettingDouble(*v);
+    } else {
+      m_settings.*k.doubleMember = defaults.*k.doubleMember;
+    }
+  }
+  LoadCustomTables();
+  m_settings.AllowExtSampling = m_profile.GetInt(kSectionDefault, "AllowExtSampling", 0);
+  LoadZoomSteps();
+}
+
+void CConverterApp::LoadCustomTables() {
+  uint16_t values[128] = {};
+  int n = ReadDqtFile(DqtPath(), values);
+  for (int k = 0; k < 2; ++k) {
+    if (n >= 64 * (k + 1))
+      std::memcpy(m_customDqt[k].data(), values + 64 * k, sizeof(uint16_t) * 64);
+    else
+      MakeStandardTable(k, m_settings.Param1, m_customDqt[k].data());
+  }
+  m_bDqtModified = false;
+}
+
+void CConverterApp::LoadZoomSteps() {
+  for (int i = 0; i < kZoomStepCount; ++i) {
+    std::string key = "ZoomRate" + std::to_string(i + 1);
+    m_zoomRates[i] = m_profile.GetInt(kSectionDefault, key, kZoomDefaults[i]);
+    char label[32];
+    std::snprintf(label, sizeof label, "%d%%", m_zoomRates[i]);
+    m_zoomLabels[i] = label;
+  }
+  m_zoomRates[kZoomStepCount] = 0;
+}
+
+bool CConverterApp::SaveSettings() {
+  if (!MakeFolder(m_configDir)) return false;
+  if (m_settings.SaveConfig == 0) {
+    // Switching the option off is remembered; nothing else is written.
+    if (m_profile.GetInt(kSectionDefault, "SaveConfig", 0) == 1)
+      return m_profile.WriteInt(kSectionDefault, "SaveConfig", 0);
+    return true;
+  }
+  bool ok = true;
+  for (const KeyInfo& k : kSavedKeys) {
+    if (k.intMember)
+      ok &= m_profile.WriteInt(kSectionDefault, k.name, m_settings.*k.intMember);
+    else if (k.stringMember)
+      ok &= m_profile.WriteString(kSectionDefault, k.name, m_settings.*k.stringMember);
+    else
+      ok &= m_profile.WriteString(kSectionDefault, k.name, FormatSettingDouble(m_settings.*k.doubleMember));
+  }
+  if (m_bDqtModified) {
+    uint16_t values[128];
+    std::memcpy(values, m_customDqt[0].data(), sizeof(uint16_t) * 64);
+    std::memcpy(values + 64, m_customDqt[1].data(), sizeof(uint16_t) * 64);
+    if (WriteDqtFile(DqtPath(), values) == 128)
+      m_bDqtModified = false;
+    else
+      ok = false;
+  }
+  ok &= m_profile.WriteInt(kSectionDefault, "AllowExtSampling", m_settings.AllowExtSampling);
+  return ok;
+}
+
+void CConverterApp::ResetEncoderChoices() {
+  m_settings.Param2 = 2;
+  m_settings.Param3 = 0;
+}
+
+int CConverterApp::NewDocumentId() {
+  // 0..32767 like the runtime's generator; drawn again until unused.
+  for (;;) {
+    int id = std::rand() & 0x7FFF;
+    if (m_documentIds.count(id) == 0) return id;
+  }
+}
+
+void CConverterApp::UnregisterDocumentId(int id) {
+  auto it = m_documentIds.find(id);
+  if (it != m_documentIds.end()) m_documentIds.erase(it);
+}
+
+void CConverterApp::LoadDefaultComment(const std::string& path) {
+  m_defaultComment.clear();
+  if (!path.empty()) {
+    if (FILE* f = std::fopen(path.c_str(), "r")) {
+      char line[256];
+      while (std::fgets(line, sizeof line, f)) {
+        size_t len = std::strlen(line);
+        if (len > 0 && line[len - 1] == '\n') line[--len] = '\0';
+        m_defaultComment.append(line, len);
+        m_defaultComment += "\r\n";
+      }
+      std::fclose(f);
+    }
+  }
+  // Codes other than 0 (ASCII) and 3 (the internal set) are converted once
+  // the character-set converters exist; until then the bytes are kept.
+  m_defaultCommentCharset = m_settings.ReadCharset;
+}
+
+} // namespace qv

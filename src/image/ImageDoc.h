@@ -1,0 +1,99 @@
+#pragma once
+// One image and what is known about the file it came from.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/ConverterApp.h"
+#include "image/DibBitmap.h"
+
+namespace qv {
+
+// File type codes, shared with the extension helpers.
+enum FileType : int {
+  FT_NONE = 0,
+  FT_CLIPBOARD = 132,
+  FT_BMP = 133,
+  FT_RGB = 134,
+  FT_JPEG = 135,
+  FT_PNG = 136,
+  FT_MAG = 137,
+  FT_TIFF = 139,
+};
+
+struct CCommentRecord {
+  int charset = 3;     // character-set code
+  std::string name;    // "Comment" for comments read from files
+  std::string text;    // internal character set
+};
+
+class CImageDoc {
+public:
+  explicit CImageDoc(CConverterApp& app);
+  ~CImageDoc();
+  CImageDoc(const CImageDoc&) = delete;
+  CImageDoc& operator=(const CImageDoc&) = delete;
+
+  // ---- codecs ----
+  int ReadJpeg(const std::string& path);
+  int WriteJpeg(const std::string& path);
+
+  // ---- document operations ----
+  int Load(const std::string& path);
+  int SaveByType(const std::string& path);
+  void ClearImage();
+  void AddDefaultComment();
+  void SetDescription(const std::string& text) { m_strDescription = text; }
+  void GetSize(int& width, int& height) const;
+  void DeleteTempFiles();
+  // The new-image state: a white 640 x 480 16-colour canvas.
+  int OnNewDocument();
+
+  CConverterApp& App() const { return m_app; }
+  CDibBitmap& Bitmap() { return *m_pBitmap; }
+  const CDibBitmap& Bitmap() const { return *m_pBitmap; }
+  CCommentRecord* CurrentComment();
+  const CCommentRecord* CurrentComment() const;
+
+  // Members, in the order of the document's data model.
+  int m_bNumberedTitle = 0;
+  int m_nDocumentId = 0;
+  int m_nFileType = FT_NONE;
+  std::string m_strDescription;
+  int64_t m_nFileSize = 0;
+  std::unique_ptr<CDibBitmap> m_pBitmap;
+  int m_bComment = 0;
+  int m_nReadCharset = -1;
+  std::string m_readComment;  // raw COM text, only between header read and record creation
+  int m_bGrayscale = 0;
+  int m_bCustomDqt = 0;
+  QuantTable m_dqt[2]{};
+  int m_nBitsPerSample = 8;
+  double m_dGamma = 0.0;
+  int m_bGamma = 0;
+  std::vector<RgbQuad> m_colorTable;
+  int m_bTransparent = 0;
+  uint8_t m_transparentColor[3]{};  // blue, green, red
+  int m_nPngSaveMode = 0;
+  int m_bWriteGamma = 0;
+  int m_nRejectReason = 0;
+  std::string m_strCodecInfo;
+  int m_bTempFiles = 0;
+  std::string m_tempPath[2];
+  int m_bConverted = 0;
+  std::vector<CCommentRecord> m_comments;
+  int m_nCurrentComment = -1;  // index into m_comments, -1 for none
+  int m_nQualityRunning = 0;
+
+  // The path the document was loaded from or saved to.
+  std::string m_strPathName;
+  // The library's message of the last failed read or write, for callers
+  // that explain failures in their own words.
+  std::string m_strCodecError;
+
+private:
+  CConverterApp& m_app;
+};
+
+} // namespace qv

@@ -1,0 +1,596 @@
+// JPEG reading and writing for the document, through libjpeg's 6.2 API.
+//
+// libjpeg reports fatal errors by longjmp. Each setjmp lives in a small
+// function that holds only plain C data (the Job structs below), so no C++
+// destructor is ever skipped; the C++ side turns the outcome into codes.
+#include "image/JpegCodec.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <jpeglib.h>
+
+#include "app/AppHelpers.h"
+#include "image/DisplayBitmap.h"
+#include "image/ExifTemplate.h"
+#include "image/ImageDoc.h"
+#include "platform/MessageSink.h"
+
+namespace qv {
+namespace {
+
+constexpr int kMaxPixelSide = 5000;
+const char kLibraryCaption[] = "JPEG Library Error";
+
+struct ErrorManager {
+  jpeg_error_mgr pub;  // first, so the library's pointer is ours
+  jmp_buf jump;
+  IMessageSink* sink;
+  char message[JMSG_LENGTH_MAX];
+};
+
+[[noreturn]] void OnErrorExit(j_common_ptr cinfo) {
+  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  (*cinfo->err->format_message)(cinfo, err->message);
+  std::longjmp(err->jump, 1);
+}
+
+// Warnings pass the library's own emit policy, then reach the user.
+void OnOutputMessage(j_common_ptr cinfo) {
+  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  char text[JMSG_LENGTH_MAX];
+  (*cinfo->err->format_message)(cinfo, text);
+  if (err->sink) err->sink->MessageBox(text, kLibraryCaption, MB_OK | MB_ICONSTOP);
+}
+
+void InstallErrorManager(ErrorManager& err, IMessageSink* sink) {
+  jpeg_std_error(&err.pub);
+  err.pub.error_exit = OnErrorExit;
+  err.pub.output_message = OnOutputMessage;
+  err.sink = sink;
+  err.message[0] = '\0';
+}
+
+// ---------------------------------------------------------------- reading
+
+struct ReadJob {
+  jpeg_decompress_struct cinfo;
+  ErrorManager err;
+  FILE* file;
+  bool created;
+  // COM text (malloc'ed, zero-terminated) and its length; a later COM
+  // segment replaces an earlier one.
+  char* comment;
+  unsigned commentLength;
+  bool sawComment;
+  bool sawExif;
+  // Where the rows go: bottom-up 24-bit rows.
+  uint8_t* bits;
+  long stride;
+  bool convertToBgr;  // the library converts to blue-green-red itself
+};
+
+// Next byte of the source, or -1 when the data ends.
+int NextByte(j_decompress_ptr cinfo) {
+  jpeg_source_mgr* src = cinfo->src;
+  if (src->bytes_in_buffer == 0 && !(*src->fill_input_buffer)(cinfo)) return -1;
+  if (src->bytes_in_buffer == 0) return -1;
+  --src->bytes_in_buffer;
+  return GETJOCTET(*src->next_input_byte++);
+}
+
+int NextLength(j_decompress_ptr cinfo) {
+  int hi = NextByte(cinfo);
+  int lo = NextByte(cinfo);
+  if (hi < 0 || lo < 0) return -1;
+  return (hi << 8) | lo;
+}
+
+boolean ProcessCom(j_decompress_ptr cinfo) {
+  auto* job = static_cast<ReadJob*>(cinfo->client_data);
+  int length = NextLength(cinfo);
+  if (length < 2) return FALSE;
+  const unsigned n = static_cast<unsigned>(length - 2);
+  char* text = static_cast<char*>(std::malloc(n + 1));
+  if (!text) return FALSE;
+  for (unsigned i = 0; i < n; ++i) {
+    int c = NextByte(cinfo);
+    if (c < 0) {
+      std::free(text);
+      return FALSE;
+    }
+    text[i] = static_cast<char>(c);
+  }
+  text[n] = '\0';
+  std::free(job->comment);
+  job->comment = text;
+  job->commentLength = n;
+  job->sawComment = true;
+  return TRUE;
+}
+
+// Only looked at: loaded documents carry no Exif block.
+boolean ProcessApp1(j_decompress_ptr cinfo) {
+  auto* job = static_cast<ReadJob*>(cinfo->client_data);
+  int length = NextLength(cinfo);
+  if (length < 2) return FALSE;
+  long remaining = length - 2;
+  if (remaining > 6) {
+    unsigned char head[6];
+    for (unsigned char& b : head) {
+      int c = NextByte(cinfo);
+      if (c < 0) return FALSE;
+      b = static_cast<unsigned char>(c);
+    }
+    job->sawExif = std::memcmp(head, "Exif\0\0", 6) == 0;
+    remaining -= 6;
+  }
+  if (remaining > 0) (*cinfo->src->skip_input_data)(cinfo, remaining);
+  return TRUE;
+}
+
+// Phase 1: header only. Returns false when the library gave up.
+bool ReadHeader(ReadJob* job) {
+  if (setjmp(job->err.jump)) return false;
+  jpeg_create_decompress(&job->cinfo);
+  job->created = true;
+  job->cinfo.client_data = job;
+  jpeg_stdio_src(&job->cinfo, job->file);
+  jpeg_set_marker_processor(&job->cinfo, JPEG_COM, ProcessCom);
+  jpeg_set_marker_processor(&job->cinfo, JPEG_APP0 + 1, ProcessApp1);
+  jpeg_read_header(&job->cinfo, TRUE);
+  return true;
+}
+
+// Phase 2: every scanline straight into its DIB row, one row per call.
+bool ReadRows(ReadJob* job) {
+  if (setjmp(job->err.jump)) return false;
+  j_decompress_ptr cinfo = &job->cinfo;
+  if (job->convertToBgr) cinfo->out_color_space = JCS_EXT_BGR;
+  jpeg_start_decompress(cinfo);
+  const int height = static_cast<int>(cinfo->output_height);
+  const int width = static_cast<int>(cinfo->output_width);
+  const int comps = cinfo->output_components;
+  while (cinfo->output_scanline < cinfo->output_height) {
+    const int y = static_cast<int>(cinfo->output_scanline);
+    uint8_t* row = job->bits + static_cast<long>(height - 1 - y) * job->stride;
+    JSAMPROW rows[1] = {row};
+    jpeg_read_scanlines(cinfo, rows, 1);
+    if (job->convertToBgr) continue;
+    if (comps == 3) {
+      for (int x = 0; x < width; ++x) std::swap(row[3 * x], row[3 * x + 2]);
+    } else {  // one component: widen in place from the right
+      for (int x = width - 1; x >= 0; --x) row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = row[x];
+    }
+  }
+  jpeg_finish_decompress(cinfo);
+  return true;
+}
+
+JpegDescriptionInput DescribeDecompressor(const jpeg_decompress_struct& c) {
+  JpegDescriptionInput in;
+  in.width = static_cast<int>(c.image_width);
+  in.height = static_cast<int>(c.image_height);
+  in.sawJfif = c.saw_JFIF_marker;
+  in.jfifMajor = c.JFIF_major_version;
+  in.jfifMinor = c.JFIF_minor_version;
+  in.colorSpace = c.jpeg_color_space;
+  in.components = c.num_components;
+  if (c.comp_info) {
+    in.hSamp = c.comp_info[0].h_samp_factor;
+    in.vSamp = c.comp_info[0].v_samp_factor;
+  }
+  in.progressive = c.progressive_mode;
+  for (int t = 0; t < NUM_QUANT_TBLS; ++t) {
+    if (!c.quant_tbl_ptrs[t]) continue;
+    unsigned s = 0;
+    for (int i = 0; i < DCTSIZE2; ++i) s += c.quant_tbl_ptrs[t]->quantval[i];
+    in.tableSums[in.tableCount++] = s;
+  }
+  return in;
+}
+
+// ---------------------------------------------------------------- writing
+
+struct WriteJob {
+  jpeg_compress_struct cinfo;
+  ErrorManager err;
+  bool created;
+  FILE* file;
+  int width;
+  int height;
+  const uint8_t* bits;  // bottom-up 24-bit rows
+  long stride;
+  int quality;
+  int hSamp, vSamp;  // luminance sampling; 0 x 0 for greyscale
+  int densityUnit, xDensity, yDensity;
+  bool restartPerRow;
+  const uint16_t* customTables[2];  // null: quality-scaled tables
+  const uint8_t* app1;  // "Exif\0\0" + template + thumbnail, or null
+  unsigned app1Length;
+  const uint8_t* comment;
+  unsigned commentLength;
+  bool hasComment;
+};
+
+bool WriteStream(WriteJob* job) {
+  if (setjmp(job->err.jump)) return false;
+  j_compress_ptr cinfo = &job->cinfo;
+  jpeg_create_compress(cinfo);
+  job->created = true;
+  jpeg_stdio_dest(cinfo, job->file);
+  cinfo->image_width = static_cast<JDIMENSION>(job->width);
+  cinfo->image_height = static_cast<JDIMENSION>(job->height);
+  cinfo->input_components = 3;
+  // The rows are blue-green-red already; the library converts them the same
+  // way it converts RGB, so no swapped copy is needed.
+  cinfo->in_color_space = JCS_EXT_BGR;
+  jpeg_set_defaults(cinfo);
+  cinfo->density_unit = static_cast<UINT8>(job->densityUnit);
+  cinfo->X_density = static_cast<UINT16>(job->xDensity);
+  cinfo->Y_density = static_cast<UINT16>(job->yDensity);
+  if (job->restartPerRow) cinfo->restart_in_rows = 1;
+  jpeg_set_quality(cinfo, job->quality, TRUE);
+  cinfo->optimize_coding = FALSE;
+  // jpeg_set_defaults has loaded the standard Huffman tables of T.81 K.3.
+  for (int t = 0; t < 2; ++t) {
+    if (!job->customTables[t] || !cinfo->quant_tbl_ptrs[t]) continue;
+    for (int i = 0; i < DCTSIZE2; ++i) cinfo->quant_tbl_ptrs[t]->quantval[i] = job->customTables[t][i];
+  }
+  if (job->hSamp == 0) {
+    jpeg_set_colorspace(cinfo, JCS_GRAYSCALE);
+  } else {
+    cinfo->comp_info[0].h_samp_factor = job->hSamp;
+    cinfo->comp_info[0].v_samp_factor = job->vSamp;
+  }
+  // The device's files carry no JFIF segment.
+  cinfo->write_JFIF_header = FALSE;
+  jpeg_start_compress(cinfo, TRUE);
+  if (job->app1) jpeg_write_marker(cinfo, JPEG_APP0 + 1, job->app1, job->app1Length);
+  if (job->hasComment) jpeg_write_marker(cinfo, JPEG_COM, job->comment, job->commentLength);
+  while (cinfo->next_scanline < cinfo->image_height) {
+    const int n = static_cast<int>(cinfo->next_scanline);
+    JSAMPROW rows[1] = {const_cast<JSAMPROW>(job->bits + static_cast<long>(job->height - 1 - n) * job->stride)};
+    jpeg_write_scanlines(cinfo, rows, 1);
+  }
+  jpeg_finish_compress(cinfo);
+  return true;
+}
+
+JpegDescriptionInput DescribeCompressor(const jpeg_compress_struct& c) {
+  JpegDescriptionInput in;
+  in.isCompressor = true;
+  in.width = static_cast<int>(c.image_width);
+  in.height = static_cast<int>(c.image_height);
+  in.jfifMajor = c.JFIF_major_version;
+  in.jfifMinor = c.JFIF_minor_version;
+  in.colorSpace = c.jpeg_color_space;
+  in.components = c.num_components;
+  in.hSamp = c.comp_info[0].h_samp_factor;
+  in.vSamp = c.comp_info[0].v_samp_factor;
+  in.progressive = c.progressive_mode;
+  for (int t = 0; t < NUM_QUANT_TBLS; ++t) {
+    if (!c.quant_tbl_ptrs[t]) continue;
+    unsigned s = 0;
+    for (int i = 0; i < DCTSIZE2; ++i) s += c.quant_tbl_ptrs[t]->quantval[i];
+    in.tableSums[in.tableCount++] = s;
+  }
+  return in;
+}
+
+// Whole file into memory; false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  out.clear();
+  uint8_t buf[65536];
+  size_t got;
+  bool ok = true;
+  while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) {
+    out.insert(out.end(), buf, buf + got);
+    // Anything past the segment limit cannot be a usable thumbnail.
+    if (out.size() > kMaxThumbnailBytes + 1) break;
+  }
+  if (std::ferror(f)) ok = false;
+  std::fclose(f);
+  return ok;
+}
+
+std::string DirectoryOf(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// Luminance sampling of the sampling choice: 1 1x1, 2 2x1, 3 2x2, 4 1x2;
+// 0 greyscale.
+void SamplingOf(int choice, int& h, int& v) {
+  switch (choice) {
+  case 0: h = v = 0; break;
+  case 1: h = 1, v = 1; break;
+  case 3: h = 2, v = 2; break;
+  case 4: h = 1, v = 2; break;
+  default: h = 2, v = 1; break;
+  }
+}
+
+} // namespace
+
+const char* LoadErrorFormat(int code) {
+  switch (code) {
+  case 1: return "'%s' contains unsupported color factor.       ";
+  case 2: return "Pixel size of '%s' is too large.       ";
+  case 3: return "Broken file  '%s'        ";
+  case 4: return "Jpeg file open error  '%s'        ";
+  case 5: return "Not enough memory  '%s'        ";
+  case 6: return "Jpeg file error  '%s'        ";
+  default: return nullptr;
+  }
+}
+
+std::string DescribeJpegText(const JpegDescriptionInput& in, int* grayscale) {
+  static const char* const kSpaces[] = {"Unknown", "Grayscale", "RGB", "YCbCr", "CMYK", "YCCK"};
+  char buf[128];
+  std::string text;
+  std::snprintf(buf, sizeof buf, "%dx%d ", in.width, in.height);
+  text += buf;
+  if (in.isCompressor || in.sawJfif) {
+    std::snprintf(buf, sizeof buf, "JFIF%d.%d", in.jfifMajor, in.jfifMinor);
+    text += buf;
+  } else {
+    text += "JPEG";
+  }
+  const char* space = (in.colorSpace >= 0 && in.colorSpace <= 5) ? kSpaces[in.colorSpace] : "Unknown";
+  text += "(";
+  text += space;
+  text += ")";
+  if (grayscale) *grayscale = in.colorSpace == 1 ? 1 : 0;
+  if (in.components > 1) {
+    int h = in.hSamp, v = in.vSamp;
+    if (h * v == 4) h = 4, v = 1;
+    std::snprintf(buf, sizeof buf, " DS=%d:%d", h, v);
+    text += buf;
+  }
+  if (in.progressive) text += " Prg.";
+  if (in.tableCount > 0) {
+    unsigned s = in.tableSums[0];
+    for (int t = 1; t < in.tableCount; ++t) s = (in.tableSums[t] + s) / 2;
+    text += " Qf=" + EstimateQuality(s);
+  }
+  return text;
+}
+
+int CImageDoc::ReadJpeg(const std::string& path) {
+  m_app.m_lastLoadError = LOADERR_NONE;
+  m_app.m_lastLoadErrorPath = path;
+  m_strCodecError.clear();
+  ClearImage();
+
+  auto fail = [this](int code) {
+    m_app.m_lastLoadError = code;
+    return 0;
+  };
+
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return fail(LOADERR_OPEN);
+  struct stat st {};
+  if (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) {
+    std::fclose(file);
+    return fail(LOADERR_OPEN);
+  }
+  m_nFileSize = st.st_size;
+
+  // SOI at the start and EOI as the very last bytes, or the file is broken.
+  unsigned char head[2] = {0, 0}, tail[2] = {0, 0};
+  bool framed = st.st_size >= 4 && std::fread(head, 1, 2, file) == 2 &&
+                std::fseek(file, -2, SEEK_END) == 0 && std::fread(tail, 1, 2, file) == 2 &&
+                head[0] == 0xFF && head[1] == 0xD8 && tail[0] == 0xFF && tail[1] == 0xD9;
+  if (!framed) {
+    std::fclose(file);
+    return fail(LOADERR_BROKEN);
+  }
+  std::rewind(file);
+
+  ReadJob job;
+  std::memset(&job, 0, sizeof job);
+  job.file = file;
+  InstallErrorManager(job.err, &m_app.Messages());
+  job.cinfo.err = &job.err.pub;
+
+  auto finish = [&](int code) {
+    if (job.created) jpeg_destroy_decompress(&job.cinfo);
+    std::fclose(file);
+    std::free(job.comment);
+    job.comment = nullptr;
+    if (code == LOADERR_LIBRARY) m_strCodecError = job.err.message;
+    if (code != LOADERR_NONE) return fail(code);
+    return 1;
+  };
+
+  m_nReadCharset = -1;
+  if (!ReadHeader(&job)) return finish(LOADERR_LIBRARY);
+
+  if (job.sawComment) {
+    // The character set is decided when the record is made; until the
+    // converters exist the bytes are kept as they are.
+    m_readComment.assign(job.comment, job.commentLength);
+    CCommentRecord rec;
+    rec.charset = m_nReadCharset >= 0 ? m_nReadCharset : (m_app.m_settings.AutoReadCharset ? 3 : m_app.m_settings.ReadCharset);
+    rec.name = "Comment";
+    rec.text = m_readComment;
+    m_comments.push_back(std::move(rec));
+    m_nCurrentComment = static_cast<int>(m_comments.size()) - 1;
+    m_bComment = 1;
+    m_readComment.clear();
+  }
+  for (int t = 0; t < 2; ++t) {
+    if (const JQUANT_TBL* q = job.cinfo.quant_tbl_ptrs[t])
+      for (int i = 0; i < DCTSIZE2; ++i) m_dqt[t][static_cast<size_t>(i)] = q->quantval[i];
+  }
+
+  if (job.cinfo.image_width > kMaxPixelSide || job.cinfo.image_height > kMaxPixelSide) {
+    m_nRejectReason = 2;
+    return finish(LOADERR_TOO_LARGE);
+  }
+  // Four components (CMYK, YCCK) are refused; so are two, which have no
+  // colour meaning the program could show.
+  const int comps = job.cinfo.num_components;
+  if (comps >= 4 || comps == 2) {
+    m_nRejectReason = 1;
+    return finish(LOADERR_COLOR);
+  }
+  const J_COLOR_SPACE space = job.cinfo.jpeg_color_space;
+  job.convertToBgr = space == JCS_YCbCr || space == JCS_RGB || space == JCS_GRAYSCALE;
+
+  const int width = static_cast<int>(job.cinfo.image_width);
+  const int height = static_cast<int>(job.cinfo.image_height);
+  PixelBytes rows;
+  try {
+    rows.resize(static_cast<size_t>(DibStride(width, 24) * height));
+  } catch (const std::bad_alloc&) {
+    return finish(LOADERR_MEMORY);
+  }
+  job.bits = rows.data();
+  job.stride = static_cast<long>(DibStride(width, 24));
+  if (!ReadRows(&job)) return finish(LOADERR_LIBRARY);
+
+  m_strCodecInfo = DescribeJpegText(DescribeDecompressor(job.cinfo), &m_bGrayscale);
+  m_nBitsPerSample = 8;
+  finish(LOADERR_NONE);
+
+  DisplayOptions display;
+  display.depth = m_app.m_displayDepth;
+  display.ditherFor16bit = m_app.m_settings.UseDitherFor16bitColor != 0;
+  m_pBitmap->Release();
+  if (!MakeDisplayBitmap(*m_pBitmap, width, height, std::move(rows), display)) return fail(LOADERR_MEMORY);
+  return 1;
+}
+
+int CImageDoc::WriteJpeg(const std::string& requestedPath) {
+  m_strCodecError.clear();
+  m_app.ResetEncoderChoices();
+  const CSettings& s = m_app.m_settings;
+
+  // ".jpg__thumb" asks for the bare thumbnail stream at the ".jpg" name.
+  std::string path = requestedPath;
+  bool thumbnailMode = false;
+  const size_t dot = path.find_last_of('.');
+  if (dot != std::string::npos && path.compare(dot, 11, ".jpg__thumb") == 0 && path.size() - dot >= 11) {
+    path = path.substr(0, dot) + ".jpg";
+    thumbnailMode = true;
+  }
+
+  CDibBitmap& bmp = *m_pBitmap;
+  if (bmp.IsEmpty()) return 0;
+
+  // Normal mode: whatever lies at the output path is the thumbnail.
+  std::vector<uint8_t> app1;
+  if (!thumbnailMode) {
+    std::vector<uint8_t> thumb;
+    if (access(path.c_str(), F_OK) == 0) {
+      if (!ReadWholeFile(path, thumb)) {
+        ShowFileError(m_app.Messages(), "Save", path, "Can't read the thumbnail.");
+        return 0;
+      }
+      if (thumb.size() > kMaxThumbnailBytes) {
+        ShowFileError(m_app.Messages(), "Save", path, "The thumbnail is too large for the Exif segment.");
+        return 0;
+      }
+      const std::vector<uint8_t> tiff = BuildExifTemplate(static_cast<uint32_t>(thumb.size()));
+      app1.reserve(6 + tiff.size() + thumb.size());
+      app1.insert(app1.end(), {'E', 'x', 'i', 'f', 0, 0});
+      app1.insert(app1.end(), tiff.begin(), tiff.end());
+      app1.insert(app1.end(), thumb.begin(), thumb.end());
+    }
+  }
+
+  const CCommentRecord* comment = m_bComment ? CurrentComment() : nullptr;
+  // Conversion to the write character set comes with the converters; the
+  // internal bytes are written until then.
+  if (comment && comment->text.size() > 65533) {
+    ShowFileError(m_app.Messages(), "Save", path, "The comment is too long for a JPEG file.");
+    return 0;
+  }
+
+  // Write beside the target and replace it only when the stream is whole.
+  std::string tempPath = DirectoryOf(path) + "/.quorvex-XXXXXX";
+  int fd = mkstemp(tempPath.data());
+  if (fd < 0) return 0;
+  fchmod(fd, 0644);
+  FILE* out = fdopen(fd, "wb");
+  if (!out) {
+    ::close(fd);
+    unlink(tempPath.c_str());
+    return 0;
+  }
+
+  WriteJob job;
+  std::memset(&job, 0, sizeof job);
+  InstallErrorManager(job.err, &m_app.Messages());
+  job.cinfo.err = &job.err.pub;
+  job.file = out;
+  job.width = bmp.Width();
+  job.height = bmp.Height();
+  job.bits = bmp.Bits();
+  job.stride = static_cast<long>(bmp.Stride());
+  job.quality = s.Param1;
+  SamplingOf(s.Param2, job.hSamp, job.vSamp);
+  job.densityUnit = s.ResolutionUnit;
+  job.xDensity = s.ResolutionH;
+  job.yDensity = s.ResolutionV;
+  job.restartPerRow = s.IncludeRST != 0;
+  // Custom tables are clamped to 1..255: 0 would divide by zero in the
+  // encoder and larger values do not fit a baseline table.
+  uint16_t custom[2][64];
+  if (m_bCustomDqt) {
+    for (int t = 0; t < 2; ++t) {
+      for (int i = 0; i < 64; ++i) {
+        uint16_t v = m_dqt[t][static_cast<size_t>(i)];
+        custom[t][i] = v == 0 ? 1 : (v > 255 ? 255 : v);
+      }
+      job.customTables[t] = custom[t];
+    }
+  }
+  if (!app1.empty()) {
+    job.app1 = app1.data();
+    job.app1Length = static_cast<unsigned>(app1.size());
+  }
+  if (comment) {
+    job.hasComment = true;
+    job.comment = reinterpret_cast<const uint8_t*>(comment->text.data());
+    job.commentLength = static_cast<unsigned>(comment->text.size());
+  }
+
+  bool ok = WriteStream(&job);
+  if (ok) m_strCodecInfo = DescribeJpegText(DescribeCompressor(job.cinfo));
+  if (job.created) jpeg_destroy_compress(&job.cinfo);
+  if (!ok) {
+    m_app.m_lastLoadError = LOADERR_LIBRARY;
+    m_strCodecError = job.err.message;
+  }
+  if (std::fflush(out) != 0 || std::ferror(out)) {
+    if (ok) m_strCodecError = std::strerror(errno);
+    ok = false;
+  }
+  if (std::fclose(out) != 0) ok = false;
+  if (ok && std::rename(tempPath.c_str(), path.c_str()) != 0) {
+    m_strCodecError = std::strerror(errno);
+    ok = false;
+  }
+  if (!ok) {
+    unlink(tempPath.c_str());
+    return 0;
+  }
+  struct stat st {};
+  m_nFileSize = stat(path.c_str(), &st) == 0 ? st.st_size : 0;
+  return 1;
+}
+
+} // namespace qv

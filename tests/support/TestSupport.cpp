@@ -1,0 +1,203 @@
+#include "support/TestSupport.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fstream>
+#include <ftw.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <jpeglib.h>
+
+namespace qv::test {
+
+TempDir::TempDir() {
+  const char* base = std::getenv("TMPDIR");
+  std::string tmpl = std::string(base && *base ? base : "/tmp") + "/quorvex-test-XXXXXX";
+  if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+  m_path = tmpl;
+}
+
+TempDir::~TempDir() {
+  // Make everything writable again first: tests make read-only folders.
+  nftw(m_path.c_str(), [](const char* p, const struct stat*, int type, FTW*) {
+    if (type == FTW_D || type == FTW_DNR) chmod(p, 0755);
+    return 0;
+  }, 16, FTW_PHYS);
+  nftw(m_path.c_str(), [](const char* p, const struct stat*, int, FTW*) { return ::remove(p); }, 16,
+       FTW_DEPTH | FTW_PHYS);
+}
+
+int RecordingSink::MessageBox(const std::string& text, const std::string& caption, unsigned style) {
+  messages.push_back({text, caption, style});
+  return answer;
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void WriteFileText(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+bool FileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+std::string CorpusDir() {
+  if (const char* d = std::getenv("QUORVEX_CORPUS_DIR"); d && *d) return d;
+  std::string dir = QUORVEX_CORPUS_DIR;
+  struct stat st {};
+  return (!dir.empty() && stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) ? dir : std::string();
+}
+
+std::vector<std::string> ListJpegFiles(const std::string& dir) {
+  std::vector<std::string> out;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (dirent* e = readdir(d)) {
+      std::string name = e->d_name;
+      if (name == "." || name == "..") continue;
+      std::string full = dir + "/" + name;
+      struct stat st {};
+      if (stat(full.c_str(), &st) != 0) continue;
+      if (S_ISDIR(st.st_mode)) {
+        auto sub = ListJpegFiles(full);
+        out.insert(out.end(), sub.begin(), sub.end());
+      } else if (name.size() > 4 && strcasecmp(name.c_str() + name.size() - 4, ".jpg") == 0) {
+        out.push_back(full);
+      }
+    }
+    closedir(d);
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+std::vector<uint8_t> MakeTestPicture(int width, int height, unsigned seed) {
+  std::vector<uint8_t> px(static_cast<size_t>(width) * height * 3);
+  unsigned state = seed * 2654435761u + 12345u;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      state = state * 1103515245u + 12345u;
+      const int noise = static_cast<int>((state >> 16) & 15) - 8;
+      uint8_t* p = &px[(static_cast<size_t>(y) * width + x) * 3];
+      const bool block = ((x / 37) + (y / 29)) % 5 == 0;
+      int r = width > 1 ? 255 * x / (width - 1) : 128;
+      int g = height > 1 ? 255 * y / (height - 1) : 128;
+      int b = block ? 230 : (x + y) % 256;
+      p[0] = static_cast<uint8_t>(std::clamp(r + noise, 0, 255));
+      p[1] = static_cast<uint8_t>(std::clamp(g + noise, 0, 255));
+      p[2] = static_cast<uint8_t>(std::clamp(b + noise, 0, 255));
+    }
+  }
+  return px;
+}
+
+namespace {
+struct Err {
+  jpeg_error_mgr pub;
+  jmp_buf jump;
+};
+void Exit(j_common_ptr c) { std::longjmp(reinterpret_cast<Err*>(c->err)->jump, 1); }
+void Quiet(j_common_ptr) {}
+} // namespace
+
+std::vector<uint8_t> EncodeJpeg(const std::vector<uint8_t>& pixels, int width, int height, int components,
+                                int quality, bool progressive) {
+  jpeg_compress_struct c;
+  Err err;
+  c.err = jpeg_std_error(&err.pub);
+  err.pub.error_exit = Exit;
+  err.pub.output_message = Quiet;
+  unsigned char* mem = nullptr;
+  unsigned long size = 0;
+  std::vector<uint8_t> row(static_cast<size_t>(width) * components);
+  if (setjmp(err.jump)) {
+    jpeg_destroy_compress(&c);
+    std::free(mem);
+    throw std::runtime_error("EncodeJpeg failed");
+  }
+  jpeg_create_compress(&c);
+  jpeg_mem_dest(&c, &mem, &size);
+  c.image_width = static_cast<JDIMENSION>(width);
+  c.image_height = static_cast<JDIMENSION>(height);
+  c.input_components = components;
+  c.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, quality, TRUE);
+  if (progressive) jpeg_simple_progression(&c);
+  jpeg_start_compress(&c, TRUE);
+  while (c.next_scanline < c.image_height) {
+    const size_t y = c.next_scanline;
+    for (int x = 0; x < width; ++x) {
+      const uint8_t* p = &pixels[(y * width + x) * 3];
+      if (components == 1) {
+        row[x] = p[1];
+      } else if (components == 3) {
+        std::memcpy(&row[x * 3], p, 3);
+      } else {
+        row[x * 4] = p[0], row[x * 4 + 1] = p[1], row[x * 4 + 2] = p[2], row[x * 4 + 3] = 40;
+      }
+    }
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&c, &r, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  std::vector<uint8_t> out(mem, mem + size);
+  std::free(mem);
+  return out;
+}
+
+bool DecodeJpeg(const std::vector<uint8_t>& bytes, DecodedJpeg& out) {
+  jpeg_decompress_struct d;
+  Err err;
+  d.err = jpeg_std_error(&err.pub);
+  err.pub.error_exit = Exit;
+  err.pub.output_message = Quiet;
+  if (setjmp(err.jump)) {
+    jpeg_destroy_decompress(&d);
+    return false;
+  }
+  jpeg_create_decompress(&d);
+  jpeg_mem_src(&d, bytes.data(), static_cast<unsigned long>(bytes.size()));
+  jpeg_read_header(&d, TRUE);
+  out.progressive = d.progressive_mode;
+  out.hSamp = d.comp_info[0].h_samp_factor;
+  out.vSamp = d.comp_info[0].v_samp_factor;
+  out.restartInterval = d.restart_interval;
+  out.sawJfif = d.saw_JFIF_marker;
+  out.colorSpace = d.jpeg_color_space;
+  d.out_color_space = d.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  jpeg_start_decompress(&d);
+  out.width = static_cast<int>(d.output_width);
+  out.height = static_cast<int>(d.output_height);
+  out.components = d.output_components;
+  out.pixels.assign(static_cast<size_t>(out.width) * out.height * 3, 0);
+  std::vector<uint8_t> row(static_cast<size_t>(out.width) * out.components);
+  while (d.output_scanline < d.output_height) {
+    const size_t y = d.output_scanline;
+    JSAMPROW r = row.data();
+    jpeg_read_scanlines(&d, &r, 1);
+    for (int x = 0; x < out.width; ++x)
+      for (int k = 0; k < 3; ++k)
+        out.pixels[(y * out.width + x) * 3 + k] = row[x * out.components + (out.components == 1 ? 0 : k)];
+  }
+  jpeg_finish_decompress(&d);
+  out.restartInterval = d.restart_interval;
+  jpeg_destroy_decompress(&d);
+  return true;
+}
+
+} // namespace qv::test

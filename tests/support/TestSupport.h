@@ -1,0 +1,69 @@
+#pragma once
+// Shared test helpers: a temporary folder per test, files written and read
+// for real, a message sink that records, and small image makers.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/MessageSink.h"
+
+namespace qv::test {
+
+// A fresh folder under the system's temporary folder, removed with its
+// contents when the object goes away.
+class TempDir {
+public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& Path() const { return m_path; }
+  std::string File(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+  std::string m_path;
+};
+
+struct RecordedMessage {
+  std::string text;
+  std::string caption;
+  unsigned style;
+};
+
+class RecordingSink : public IMessageSink {
+public:
+  int MessageBox(const std::string& text, const std::string& caption, unsigned style) override;
+  std::vector<RecordedMessage> messages;
+  int answer = IDOK;
+};
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+void WriteFileText(const std::string& path, const std::string& text);
+bool FileExists(const std::string& path);
+
+// Folder of the shared camera corpus, or "" when it is not on this machine.
+std::string CorpusDir();
+// All .jpg files below a folder, sorted.
+std::vector<std::string> ListJpegFiles(const std::string& dir);
+
+// An RGB test picture: smooth gradients with some edges, row-major, top row
+// first, 3 bytes per pixel (red, green, blue).
+std::vector<uint8_t> MakeTestPicture(int width, int height, unsigned seed = 1);
+// Encodes rows with bare libjpeg. components 1 (grey) or 3 (RGB) or 4 (CMYK).
+std::vector<uint8_t> EncodeJpeg(const std::vector<uint8_t>& pixels, int width, int height,
+                                int components, int quality = 90, bool progressive = false);
+
+// Decodes with bare libjpeg into RGB (top row first); returns false on error.
+struct DecodedJpeg {
+  int width = 0, height = 0, components = 0;
+  std::vector<uint8_t> pixels;
+  bool progressive = false;
+  int hSamp = 0, vSamp = 0;
+  unsigned restartInterval = 0;
+  bool sawJfif = false;
+  int colorSpace = 0;
+};
+bool DecodeJpeg(const std::vector<uint8_t>& bytes, DecodedJpeg& out);
+
+} // namespace qv::test
