@@ -1,8 +1,9 @@
 #include "cli/Cli.h"
 
+#include "jpegmeta/Charset.h"
+
 namespace qv::cli {
 
-// Until the character-set converters exist the bytes pass unchanged.
-std::string ToTerminal(const std::string& internalText) { return internalText; }
+std::string ToTerminal(const std::string& internalText) { return InternalToUtf8(internalText); }
 
 } // namespace qv::cli
