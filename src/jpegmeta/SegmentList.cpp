@@ -1,0 +1,280 @@
+#include "jpegmeta/SegmentList.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "app/AppHelpers.h"
+#include "jpegmeta/Charset.h"
+#include "jpegmeta/PngChunk.h"
+
+namespace qv {
+namespace {
+
+uint32_t Be32(const uint8_t* p) {
+  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
+
+const char* const kMarkerNames[63] = {
+    "SOF0  (Baseline DCT/Huffman)", "SOF1  (Ext-Seq DCT/Huffman)", "SOF2  (Progressive DCT/Huffman)",
+    "SOF3  (Lossless/Huffman)", "DHT   (Huffman table)", "SOF5  (Diff-seq DCT/Huffman)",
+    "SOF6  (Diff-prg DCT/Huffman)", "SOF7  (Diff-lossless/Huffman)", "JPG", "SOF9  (Ext-Seq DCT/Arith)",
+    "SOF10 (Progressive DCT/Arith)", "SOF11 (Loseless/Arith)", "DAC   (Arithmetic table)",
+    "SOF13 (Diff-ext DCT/Arith)", "SOF14 (Diff-prg DCT/Arith)", "SOF15 (Diff-loseless/Arith)",
+    "RST0", "RST1", "RST2", "RST3", "RST4", "RST5", "RST6", "RST7",
+    "SOI   (Start of image)", "EOI   (End of image)", "SOS   (Start of scan)", "DQT   (Quantization table)",
+    "DNL   (Number of lines)", "DRI   (Number of restart interval)", "DHP   (Hierarchical progression)",
+    "EXP   (Expand reference images)",
+    "APP0", "APP1", "APP2", "APP3", "APP4", "APP5", "APP6", "APP7",
+    "APP8", "APP9", "APP10", "APP11", "APP12", "APP13", "APP14", "APP15",
+    "JPG0", "JPG1", "JPG2", "JPG3", "JPG4", "JPG5", "JPG6", "JPG7", "JPG8", "JPG9", "JPG10", "JPG11",
+    "JPG12", "JPG13", "COM   (Comment)",
+};
+
+// Reads a marker segment whose 0xFF is at `at` and whose code has just been
+// read: length field, then length - 2 payload bytes. Null when the segment is
+// cut short or its length field cannot describe a segment.
+std::unique_ptr<CJpegSegment> ReadMarkerSegment(CSegmentFile& src, int code, int64_t at) {
+  uint8_t field[2];
+  if (src.Read(field, 2) < 2) return nullptr;
+  const int64_t len = (int64_t{field[0]} << 8) | field[1];
+  if (len < 2) return nullptr;
+  auto seg = std::make_unique<CJpegSegment>(len + 2);
+  seg->m_pData[0] = 0xFF;
+  seg->m_pData[1] = static_cast<uint8_t>(code);
+  seg->m_pData[2] = field[0];
+  seg->m_pData[3] = field[1];
+  if (src.Read(seg->m_pData + 4, len - 2) < len - 2) return nullptr;
+  seg->m_nFlags |= SF_SOURCE;
+  seg->m_nOffset = at;
+  return seg;
+}
+
+// A new file beside `path`, created exclusively with the mode `path` has (or
+// the usual one); returns the descriptor or -1.
+int CreateBeside(const std::string& path, std::string& tempName) {
+  struct stat st {};
+  const bool exists = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  std::random_device rd;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, ".~%08x", static_cast<unsigned>(rd()));
+    tempName = path + suffix;
+    const int fd = ::open(tempName.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      if (exists) (void)::fchmod(fd, st.st_mode & 07777);
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
+  }
+  return -1;
+}
+
+bool CopyFileContent(const std::string& from, const std::string& to, const struct stat* mode) {
+  FILE* in = std::fopen(from.c_str(), "rb");
+  if (!in) return false;
+  FILE* out = std::fopen(to.c_str(), "wb");
+  if (!out) {
+    std::fclose(in);
+    return false;
+  }
+  if (mode) (void)::fchmod(fileno(out), mode->st_mode & 07777);
+  std::vector<char> buf(CSegmentFile::kDefaultCapacity);
+  bool ok = true;
+  for (;;) {
+    const size_t n = std::fread(buf.data(), 1, buf.size(), in);
+    if (n > 0 && std::fwrite(buf.data(), 1, n, out) != n) ok = false;
+    if (!ok || n < buf.size()) break;
+  }
+  if (std::ferror(in)) ok = false;
+  std::fclose(in);
+  if (std::fclose(out) != 0) ok = false;
+  return ok;
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+} // namespace
+
+// Records cover the file from offset 0 to the end of EOI without gaps:
+//   data run   bytes between markers (scan data, fill bytes, bytes before SOI)
+//   standalone FF D0..D9 (RSTn, SOI, EOI), 2 bytes
+//   segment    FF cc LL LL payload[LLLL - 2]
+int ParseJpeg(CSegmentFile& src, SegmentList& list) {
+  int64_t runStart = 0;
+  for (;;) {
+    if (src.FindByte(0xFF) < 0) break;
+    int64_t at = src.Position();
+    if (src.GetByte() < 0) break;
+    int code = src.GetByte();
+    // 0xFF 0xFF: the first one was a fill byte.
+    while (code == 0xFF) {
+      ++at;
+      code = src.GetByte();
+    }
+    if (code < 0) break;
+    if (code < 0xC0) continue;  // stuffed 0x00 in scan data, reserved codes
+    if (at > runStart) list.push_back(CJpegSegment::NotLoaded(SF_SOURCE, runStart, at - runStart));
+    if (code >= 0xD0 && code <= 0xD9) {
+      const uint8_t bytes[2] = {0xFF, static_cast<uint8_t>(code)};
+      auto rec = std::make_unique<CJpegSegment>(2, bytes);
+      rec->m_nFlags |= SF_SOURCE;
+      rec->m_nOffset = at;
+      list.push_back(std::move(rec));
+      runStart = at + 2;
+      if (code == 0xD9) break;
+      continue;
+    }
+    auto seg = ReadMarkerSegment(src, code, at);
+    if (!seg) break;
+    runStart = at + seg->m_nLength;
+    list.push_back(std::move(seg));
+  }
+  return 1;
+}
+
+// Chunk: length n (4, big-endian), type (4), data (n), CRC (4).
+int ParsePng(CSegmentFile& src, SegmentList& list) {
+  int64_t total = 0;
+  for (;;) {
+    uint8_t head[8];
+    if (src.Read(head, 8) < 8) break;
+    const int64_t n = Be32(head);
+    const uint32_t type = Be32(head + 4);
+    std::unique_ptr<CPngChunk> chunk;
+    if (type == CPngChunk::kIDAT) {
+      chunk = std::make_unique<CPngChunk>(type);
+      chunk->m_nLength = n;
+      if (src.Skip(n) < n) break;
+    } else {
+      // Checked before allocating: a hostile length must not cost memory.
+      if (n > src.Remaining()) break;
+      chunk = std::make_unique<CPngChunk>(type, n + 12);
+      std::memcpy(chunk->m_pData, head, 8);
+      if (src.Read(chunk->m_pData + 8, n) < n) break;
+    }
+    uint8_t crc[4];
+    if (src.Read(crc, 4) < 4) break;
+    if (!chunk->Has(SF_NOT_LOADED)) std::memcpy(chunk->m_pData + 8 + n, crc, 4);
+    chunk->m_nCrc = Be32(crc);
+    total += 12 + n;
+    chunk->m_nOffset = total;
+    list.push_back(std::move(chunk));
+    if (type == CPngChunk::kIEND) break;
+  }
+  return 1;
+}
+
+bool IsPngSignature(const uint8_t* bytes, size_t size) {
+  static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  return size >= 8 && std::memcmp(bytes, kSignature, 8) == 0;
+}
+
+int WriteSegments(CSegmentFile& src, FILE* out, const SegmentList& list) {
+  std::vector<uint8_t> buf(src.Capacity());
+  for (const auto& rec : list) {
+    const int64_t len = rec->m_nLength;
+    if (!rec->Has(SF_SOURCE)) {
+      if (rec->Has(SF_DROP) || len <= 0) continue;
+      if (!rec->m_pData || std::fwrite(rec->m_pData, 1, static_cast<size_t>(len), out) != static_cast<size_t>(len))
+        return 0;
+      continue;
+    }
+    // Source records are consumed in file order; a record taken out of the
+    // list leaves a gap that is passed over like a dropped one.
+    const int64_t pos = src.Position();
+    if (rec->m_nOffset < pos) return 0;
+    if (rec->m_nOffset > pos && src.Skip(rec->m_nOffset - pos) != rec->m_nOffset - pos) return 0;
+    if (rec->Has(SF_DROP)) {
+      if (src.Skip(len) != len) return 0;
+      continue;
+    }
+    for (int64_t left = len; left > 0;) {
+      const int64_t piece = std::min<int64_t>(left, static_cast<int64_t>(buf.size()));
+      if (src.Read(buf.data(), piece) != piece) return 0;
+      if (std::fwrite(buf.data(), 1, static_cast<size_t>(piece), out) != static_cast<size_t>(piece)) return 0;
+      left -= piece;
+    }
+  }
+  return std::fflush(out) == 0 ? 1 : 0;
+}
+
+int WriteSegments(const std::string& sourcePath, const std::string& destPath, const SegmentList& list) {
+  CSegmentFile src;
+  if (!src.Open(sourcePath)) return 0;
+  std::string temp;
+  const int fd = CreateBeside(destPath, temp);
+  if (fd < 0) return 0;
+  FILE* out = ::fdopen(fd, "wb");
+  if (!out) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return 0;
+  }
+  int ok = WriteSegments(src, out, list);
+  if (std::fclose(out) != 0) ok = 0;
+  src.Close();
+  if (ok && std::rename(temp.c_str(), destPath.c_str()) != 0) ok = 0;
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
+}
+
+// The new content is first copied beside the target under the backup name,
+// then renamed over it: the target never stops holding a whole file.
+bool ReplaceFile(const std::string& newPath, const std::string& targetPath, IMessageSink& sink) {
+  const std::string message = Utf8ToInternal("中間ファイルが生成できません");
+  std::string backup;
+  if (!MakeTempFileName(DirectoryOf(targetPath), "quorvex", ".jpg", backup)) {
+    ShowFileError(sink, "Rename", targetPath, message);
+    return false;
+  }
+  struct stat st {};
+  if (::lstat(targetPath.c_str(), &st) != 0) {
+    ::unlink(backup.c_str());
+    ShowFileError(sink, "Rename", backup, message);
+    return false;
+  }
+  if (!CopyFileContent(newPath, backup, S_ISREG(st.st_mode) ? &st : nullptr)) {
+    ::unlink(backup.c_str());
+    ShowFileError(sink, "MoveTemp", targetPath, message);
+    return false;
+  }
+  if (std::rename(backup.c_str(), targetPath.c_str()) != 0) {
+    ::unlink(backup.c_str());
+    ShowFileError(sink, "Rename", backup, message);
+    return false;
+  }
+  return true;
+}
+
+const char* MarkerName(int code) {
+  if (code < 0xC0 || code > 0xFE) return nullptr;
+  return kMarkerNames[code - 0xC0];
+}
+
+bool ExifBlockOf(const CJpegSegment& app1, const uint8_t*& block, size_t& size) {
+  if (app1.MarkerCode() != 0xE1) return false;
+  const int len = app1.LengthField();
+  if (len < 8 || app1.m_nLength < len + 2) return false;
+  if (std::memcmp(app1.m_pData + 4, "Exif\0\0", 6) != 0) return false;
+  block = app1.m_pData + 10;
+  size = static_cast<size_t>(len - 8);
+  return true;
+}
+
+const CJpegSegment* FirstApp1(const SegmentList& list) {
+  for (const auto& rec : list)
+    if (rec->MarkerCode() == 0xE1) return rec.get();
+  return nullptr;
+}
+
+} // namespace qv
