@@ -7,6 +7,8 @@
 #include <ctime>
 #include <sys/stat.h>
 
+#include "batch/BulkWorker.h"
+#include "jpegmeta/CommentText.h"
 #include "view/DqtFile.h"
 
 namespace qv {
@@ -81,6 +83,8 @@ CConverterApp::CConverterApp(const std::string& configDir, IMessageSink& sink)
   LoadZoomSteps();
   for (int k = 0; k < 2; ++k) MakeStandardTable(k, m_settings.Param1, m_customDqt[k].data());
 }
+
+CConverterApp::~CConverterApp() = default;
 
 std::string CConverterApp::DqtPath() const { return m_configDir + "/quorvex.dqt"; }
 
@@ -191,9 +195,8 @@ void CConverterApp::LoadDefaultComment(const std::string& path) {
       std::fclose(f);
     }
   }
-  // Codes other than 0 (ASCII) and 3 (the internal set) are converted once
-  // the character-set converters exist; until then the bytes are kept.
-  m_defaultCommentCharset = m_settings.ReadCharset;
+  m_defaultCommentCharset = ResolveReadCharset(m_settings, -1, m_defaultComment);
+  m_defaultComment = CommentToInternal(m_defaultComment, m_defaultCommentCharset);
 }
 
 } // namespace qv

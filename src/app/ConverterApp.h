@@ -6,7 +6,9 @@
 #include <array>
 #include <cstdint>
 #include <set>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/Profile.h"
 #include "app/Settings.h"
@@ -14,6 +16,7 @@
 namespace qv {
 
 class IMessageSink;
+class CBulkWorker;
 
 using QuantTable = std::array<uint16_t, 64>;
 
@@ -36,6 +39,9 @@ public:
   // configDir: the settings folder (see ConfigDirectory); sink: where
   // messages go; it must outlive the application object.
   CConverterApp(const std::string& configDir, IMessageSink& sink);
+  ~CConverterApp();
+  CConverterApp(const CConverterApp&) = delete;
+  CConverterApp& operator=(const CConverterApp&) = delete;
 
   CSettings m_settings;
 
@@ -52,12 +58,31 @@ public:
   int m_defaultCommentCharset = 3;
 
   // The last JPEG load error and the path it concerns.
-  int m_lastLoadError = LOADERR_NONE;
-  std::string m_lastLoadErrorPath;
+  int lastLoadError = LOADERR_NONE;
+  std::string loadErrorName;
 
   // Bits per pixel of the display images are prepared for: the screen's in
   // the desktop program, 24 elsewhere.
   int m_displayDepth = 24;
+
+  // ---- the batch conversion's fields (see batch/BatchEngine.h) ----
+  int batchState = 0;
+  int stepBusy = 0;
+  std::vector<std::string> batchFiles;  // names in run order, at most 1000
+  int batchTotal = 0;
+  int batchIndex = 0;
+  int batchConverted = 0;
+  std::string batchSrcDir;
+  std::string batchDstDir;
+  std::string batchCurrent;
+  int targetWidth = 1024;
+  int targetHeight = 768;
+  std::string progressText;
+  int workDocCounter = 0;
+  int lastImageWidth = 0;  // fitted picture size of the last resize
+  int lastImageHeight = 0;
+  int reportBusy = 0;
+  std::unique_ptr<CBulkWorker> batchWorker;  // null when no run is active
 
   IMessageSink& Messages() const { return *m_sink; }
   void SetMessageSink(IMessageSink& sink) { m_sink = &sink; }

@@ -8,8 +8,8 @@ namespace qv::cli {
 
 // Prints the load-error text of the document's last failure.
 void PrintLoadError(const CConverterApp& app) {
-  if (const char* fmt = LoadErrorFormat(app.m_lastLoadError)) {
-    std::fprintf(stderr, fmt, app.m_lastLoadErrorPath.c_str());
+  if (const char* fmt = LoadErrorFormat(app.lastLoadError)) {
+    std::fprintf(stderr, fmt, app.loadErrorName.c_str());
     std::fputc('\n', stderr);
   }
 }

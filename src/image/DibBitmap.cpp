@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "image/FixedPalette.h"
 
@@ -129,6 +130,29 @@ bool CMemBitmap::AdoptRows(int width, int height, int colorType, PixelBytes&& ro
   m_height = height;
   m_colorType = colorType;
   return true;
+}
+
+bool CMemBitmap::CloneFrom(const CMemBitmap& other) {
+  if (this == &other) return true;
+  try {
+    m_bits = other.m_bits;
+  } catch (const std::bad_alloc&) {
+    Release();
+    return false;
+  }
+  m_palette = other.m_palette;
+  m_width = other.m_width;
+  m_height = other.m_height;
+  m_colorType = other.m_colorType;
+  return true;
+}
+
+void CMemBitmap::SwapPixels(CMemBitmap& other) {
+  m_bits.swap(other.m_bits);
+  m_palette.swap(other.m_palette);
+  std::swap(m_width, other.m_width);
+  std::swap(m_height, other.m_height);
+  std::swap(m_colorType, other.m_colorType);
 }
 
 PixelBytes CMemBitmap::TakeRows() {

@@ -46,6 +46,10 @@ public:
   // Adopts 24-bit rows without copying them (rows.size() must be
   // height x stride).
   bool AdoptRows(int width, int height, int colorType, PixelBytes&& rows);
+  // A copy of another buffer's pixels, size, colour type and palette.
+  bool CloneFrom(const CMemBitmap& other);
+  // Exchanges pixels, size, colour type and palette with another buffer.
+  void SwapPixels(CMemBitmap& other);
   // Gives the rows away; the buffer is released afterwards.
   PixelBytes TakeRows();
 

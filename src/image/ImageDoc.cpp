@@ -3,29 +3,15 @@
 #include <cstdio>
 #include <strings.h>
 
+#include "app/Extension.h"
 #include "view/DqtFile.h"
 
 namespace qv {
 namespace {
 
-// Extension of a path from its last '.', or "".
 std::string ExtensionOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  const size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string();
-  return path.substr(dot);
-}
-
-int TypeOfExtension(const std::string& ext) {
-  static const struct {
-    const char* ext;
-    int type;
-  } kTypes[] = {{".rgb", FT_RGB}, {".q0", FT_RGB},   {".fal", FT_RGB},  {".bmp", FT_BMP},
-                {".dib", FT_BMP}, {".rle", FT_BMP},  {".jpg", FT_JPEG}, {".jpeg", FT_JPEG},
-                {".jif", FT_JPEG}, {".jfif", FT_JPEG}, {".png", FT_PNG}};
-  for (const auto& t : kTypes)
-    if (strcasecmp(ext.c_str(), t.ext) == 0) return t.type;
-  return FT_NONE;
+  const size_t dot = FindExtension(path);
+  return dot == kNoPosition ? std::string() : path.substr(dot);
 }
 
 } // namespace
@@ -114,7 +100,7 @@ int CImageDoc::Load(const std::string& path) {
   m_pBitmap->Release();
   const std::string ext = ExtensionOf(path);
   if (ext.empty()) return 0;
-  m_nFileType = TypeOfExtension(ext);
+  m_nFileType = FormatFromExtension(ext);
   m_app.UnregisterDocumentId(m_nDocumentId);
   m_nDocumentId = m_app.NewDocumentId();
   m_app.RegisterDocumentId(m_nDocumentId);
@@ -131,8 +117,7 @@ int CImageDoc::Load(const std::string& path) {
 int CImageDoc::SaveByType(const std::string& path) {
   const std::string ext = ExtensionOf(path);
   if (ext.compare(0, 11, ".jpg__thumb") == 0 && ext.size() >= 11) return WriteJpeg(path);
-  const int type = TypeOfExtension(ext);
-  if (type == FT_NONE) return 0;
+  const int type = FormatFromExtension(ext);
   m_nFileType = type;
   switch (type) {
   case FT_JPEG: return WriteJpeg(path);

@@ -39,6 +39,13 @@ public:
   int ReadJpeg(const std::string& path);
   int WriteJpeg(const std::string& path);
 
+  // ---- resampling ----
+  // Fits the image into a width x height canvas (see image/Resample.h);
+  // the fitted picture size goes to the application's lastImageWidth/Height.
+  int ResizeImage(int width, int height);
+  // Replaces the image by a white canvas; the description becomes " ".
+  int MakeBlankImage(int width, int height);
+
   // ---- document operations ----
   int Load(const std::string& path);
   int SaveByType(const std::string& path);

@@ -20,6 +20,7 @@
 #include "image/DisplayBitmap.h"
 #include "image/ExifTemplate.h"
 #include "image/ImageDoc.h"
+#include "jpegmeta/CommentText.h"
 #include "platform/MessageSink.h"
 
 namespace qv {
@@ -368,13 +369,13 @@ std::string DescribeJpegText(const JpegDescriptionInput& in, int* grayscale) {
 }
 
 int CImageDoc::ReadJpeg(const std::string& path) {
-  m_app.m_lastLoadError = LOADERR_NONE;
-  m_app.m_lastLoadErrorPath = path;
+  m_app.lastLoadError = LOADERR_NONE;
+  m_app.loadErrorName = path;
   m_strCodecError.clear();
   ClearImage();
 
   auto fail = [this](int code) {
-    m_app.m_lastLoadError = code;
+    m_app.lastLoadError = code;
     return 0;
   };
 
@@ -418,13 +419,11 @@ int CImageDoc::ReadJpeg(const std::string& path) {
   if (!ReadHeader(&job)) return finish(LOADERR_LIBRARY);
 
   if (job.sawComment) {
-    // The character set is decided when the record is made; until the
-    // converters exist the bytes are kept as they are.
     m_readComment.assign(job.comment, job.commentLength);
     CCommentRecord rec;
-    rec.charset = m_nReadCharset >= 0 ? m_nReadCharset : (m_app.m_settings.AutoReadCharset ? 3 : m_app.m_settings.ReadCharset);
+    rec.charset = ResolveReadCharset(m_app.m_settings, m_nReadCharset, m_readComment);
     rec.name = "Comment";
-    rec.text = m_readComment;
+    rec.text = CommentToInternal(m_readComment, rec.charset);
     m_comments.push_back(std::move(rec));
     m_nCurrentComment = static_cast<int>(m_comments.size()) - 1;
     m_bComment = 1;
@@ -512,11 +511,14 @@ int CImageDoc::WriteJpeg(const std::string& requestedPath) {
   }
 
   const CCommentRecord* comment = m_bComment ? CurrentComment() : nullptr;
-  // Conversion to the write character set comes with the converters; the
-  // internal bytes are written until then.
-  if (comment && comment->text.size() > 65533) {
-    ShowFileError(m_app.Messages(), "Save", path, "The comment is too long for a JPEG file.");
-    return 0;
+  std::string commentBytes;
+  if (comment) {
+    const int code = s.AutoWriteCharset ? comment->charset : s.WriteCharset;
+    commentBytes = CommentFromInternal(comment->text, code);
+    if (commentBytes.size() > 65533) {
+      ShowFileError(m_app.Messages(), "Save", path, "The comment is too long for a JPEG file.");
+      return 0;
+    }
   }
 
   // Write beside the target and replace it only when the stream is whole.
@@ -564,15 +566,15 @@ int CImageDoc::WriteJpeg(const std::string& requestedPath) {
   }
   if (comment) {
     job.hasComment = true;
-    job.comment = reinterpret_cast<const uint8_t*>(comment->text.data());
-    job.commentLength = static_cast<unsigned>(comment->text.size());
+    job.comment = reinterpret_cast<const uint8_t*>(commentBytes.data());
+    job.commentLength = static_cast<unsigned>(commentBytes.size());
   }
 
   bool ok = WriteStream(&job);
   if (ok) m_strCodecInfo = DescribeJpegText(DescribeCompressor(job.cinfo));
   if (job.created) jpeg_destroy_compress(&job.cinfo);
   if (!ok) {
-    m_app.m_lastLoadError = LOADERR_LIBRARY;
+    m_app.lastLoadError = LOADERR_LIBRARY;
     m_strCodecError = job.err.message;
   }
   if (std::fflush(out) != 0 || std::ferror(out)) {

@@ -21,7 +21,7 @@ enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 class IMessageSink {
 public:
   virtual ~IMessageSink() = default;
-  // Text is in the program's internal character set (CP932 bytes).
+  // Text is UTF-8; internal (CP932) text is converted before it gets here.
   virtual int MessageBox(const std::string& text, const std::string& caption, unsigned style) = 0;
 };
 

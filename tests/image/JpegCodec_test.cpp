@@ -28,8 +28,8 @@ protected:
   int LoadError(const std::string& path) {
     CImageDoc doc(app);
     EXPECT_EQ(doc.ReadJpeg(path), 0);
-    EXPECT_EQ(app.m_lastLoadErrorPath, path);
-    return app.m_lastLoadError;
+    EXPECT_EQ(app.loadErrorName, path);
+    return app.lastLoadError;
   }
 };
 
@@ -271,8 +271,8 @@ TEST_F(JpegCodecTest, EveryCorpusFileLoadsOrIsRefusedWithACode) {
       EXPECT_GT(doc.Bitmap().Width(), 0) << f;
       EXPECT_EQ(doc.m_strCodecInfo.find(std::to_string(doc.Bitmap().Width()) + "x"), 0u) << f;
     } else {
-      EXPECT_GE(app.m_lastLoadError, 1) << f;
-      EXPECT_LE(app.m_lastLoadError, 6) << f;
+      EXPECT_GE(app.lastLoadError, 1) << f;
+      EXPECT_LE(app.lastLoadError, 6) << f;
     }
   }
   EXPECT_GT(loaded, static_cast<int>(files.size()) / 2);

@@ -1,0 +1,257 @@
+#include "batch/BatchSettings.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include "app/ConverterApp.h"
+#include "app/Extension.h"
+#include "app/Profile.h"
+#include "platform/MessageSink.h"
+
+namespace qv {
+
+const char kSectionBulkConv[] = "bulkconv";
+const char kBatchCaption[] = "Batch Convert";
+
+namespace {
+
+std::string Format1(const char* fmt, const std::string& arg) {
+  const int n = std::snprintf(nullptr, 0, fmt, arg.c_str());
+  std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+  std::snprintf(out.data(), out.size() + 1, fmt, arg.c_str());
+  return out;
+}
+
+bool SameDirectoryText(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && CompareNoCase(a, b) == 0;
+}
+
+// An unsigned number as the dialog reads it; false when the text is none.
+bool ReadUnsigned(const std::string& text, long& value) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  if (i >= text.size() || text[i] < '0' || text[i] > '9') return false;
+  long v = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    v = v * 10 + (text[i] - '0');
+    if (v > 99999999) v = 99999999;  // far out of range either way
+  }
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  if (i != text.size()) return false;
+  value = v;
+  return true;
+}
+
+} // namespace
+
+CBatchSettings::CBatchSettings()
+    : SrcDirectory(MapDefaultPath("C:\\KXM410")),
+      DstDirectory(MapDefaultPath("C:\\DCIM\\100KXCAM")),
+      LogFilePath(MapDefaultPath("C:\\blkcnv.htm")) {}
+
+void CBatchSettings::Load(const CProfile& p) {
+  const CBatchSettings d;
+  const char* s = kSectionBulkConv;
+  SrcDirectory = p.GetString(s, "SrcDirectory", d.SrcDirectory);
+  DstDirectory = p.GetString(s, "DstDirectory", d.DstDirectory);
+  FileSeqNo = p.GetInt(s, "FileSeqNo", d.FileSeqNo);
+  JpegQuality = p.GetInt(s, "JpegQuality", d.JpegQuality);
+  SizeWidth = p.GetInt(s, "SizeWidth", d.SizeWidth);
+  SizeHeight = p.GetInt(s, "SizeHeight", d.SizeHeight);
+  ExtFilter = 1;  // written, never read
+  StrExtFilter = p.GetString(s, "StrExtFilter", d.StrExtFilter);
+  SizeConvertMode = p.GetInt(s, "SizeConvertMode", d.SizeConvertMode);
+  SizeAlignMode = p.GetInt(s, "SizeAlignMode", d.SizeAlignMode);
+  NotEnlarge = p.GetInt(s, "NotEnlarge", d.NotEnlarge);
+  RecurseDir = p.GetInt(s, "RecurseDir", d.RecurseDir);
+  UsePngFormat = p.GetInt(s, "UsePngFormat", d.UsePngFormat);
+  ExtThrough = p.GetInt(s, "ExtThrough", d.ExtThrough);
+  AltIsOriginalSize = p.GetInt(s, "AltIsOriginalSize", d.AltIsOriginalSize);
+  CreateLog = p.GetInt(s, "CreateLog", d.CreateLog);
+  LogFilePath = p.GetString(s, "LogFilePath", d.LogFilePath);
+}
+
+bool CBatchSettings::Save(CProfile& p) const {
+  const char* s = kSectionBulkConv;
+  bool ok = p.WriteString(s, "SrcDirectory", SrcDirectory);
+  ok &= p.WriteString(s, "DstDirectory", DstDirectory);
+  ok &= p.WriteInt(s, "CreateLog", CreateLog);
+  ok &= p.WriteString(s, "LogFilePath", LogFilePath);
+  ok &= p.WriteInt(s, "SizeConvertMode", SizeConvertMode);
+  ok &= p.WriteInt(s, "SizeAlignMode", SizeAlignMode);
+  ok &= p.WriteInt(s, "FileSeqNo", FileSeqNo);
+  ok &= p.WriteInt(s, "SizeWidth", SizeWidth);
+  ok &= p.WriteInt(s, "SizeHeight", SizeHeight);
+  ok &= p.WriteInt(s, "JpegQuality", JpegQuality);
+  ok &= p.WriteInt(s, "NotEnlarge", NotEnlarge);
+  ok &= p.WriteInt(s, "ExtFilter", ExtFilter);
+  ok &= p.WriteString(s, "StrExtFilter", StrExtFilter);
+  ok &= p.WriteInt(s, "RecurseDir", RecurseDir);
+  ok &= p.WriteInt(s, "UsePngFormat", UsePngFormat);
+  ok &= p.WriteInt(s, "ExtThrough", ExtThrough);
+  ok &= p.WriteInt(s, "AltIsOriginalSize", AltIsOriginalSize);
+  return ok;
+}
+
+void CBatchSettings::ForceControlValues() {
+  CreateLog = 0;
+  SizeConvertMode = 1;
+  SizeAlignMode = 1;
+  NotEnlarge = 0;
+  RecurseDir = 0;
+  AltIsOriginalSize = 0;
+  UsePngFormat = 0;
+}
+
+int ValidateDirName(const std::string& name) {
+  if (name.empty()) return -1;
+  if (name.size() > 260) return -3;
+  // "/" alone stands for a bare drive root, which is refused.
+  if (name[0] != '/' || name.size() < 2) return -2;
+  for (size_t i = 1; i < name.size(); ++i) {
+    const char c = name[i];
+    if (c == '"' || c == '*' || c == ':' || c == '<' || c == '>' || c == '?' || c == '|') return -2;
+    if (c == '/' && name[i - 1] == '/') return -2;
+  }
+  return 1;
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+int MakeDirectoryPath(const std::string& path) {
+  const std::string p = path.substr(0, 260);
+  std::string prefix;
+  for (size_t i = 0; i <= p.size(); ++i) {
+    const bool end = i == p.size();
+    if (end || (p[i] == '/' && i > 0)) {
+      const size_t lastSlash = prefix.find_last_of('/');
+      const bool componentEmpty = prefix.empty() || lastSlash == prefix.size() - 1;
+      if (!componentEmpty && !DirectoryExists(prefix)) {
+        if (::mkdir(prefix.c_str(), 0755) != 0 && errno != EEXIST) return -1;
+      }
+    }
+    if (!end) prefix += p[i];
+  }
+  return 1;
+}
+
+std::vector<std::string> FillFileList(const std::string& dir, bool extFilter, const std::string& extList) {
+  std::vector<std::string> names;
+  DIR* d = opendir(dir.c_str());
+  if (!d) return names;
+  while (dirent* e = readdir(d)) {
+    const std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat st {};
+    const std::string full = dir + "/" + name;
+    if (stat(full.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
+    if (extFilter) {
+      const size_t dot = name.rfind('.');
+      if (dot == std::string::npos) continue;
+      if (MatchExtensionList(extList, name.substr(dot + 1)) == kNoPosition) continue;
+    }
+    InsertSorted(names, name);
+  }
+  closedir(d);
+  return names;
+}
+
+BatchOkOutcome CheckBatchDialog(CConverterApp& app, CBatchSettings& fields, const BatchDialogValues& v,
+                                IMessageSink& sink, BatchRunRequest& request, bool persist) {
+  auto say = [&](const std::string& text) {
+    sink.MessageBox(text, kBatchCaption, MB_OK | MB_ICONEXCLAMATION);
+    return BatchOkOutcome::Stay;
+  };
+  auto ask = [&](const std::string& text) {
+    return sink.MessageBox(text, kBatchCaption, MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
+  };
+  request = BatchRunRequest();
+
+  long seq = 0;
+  const bool seqIsNumber = ReadUnsigned(v.seqText, seq);
+  char seqText[32];
+  std::snprintf(seqText, sizeof seqText, "%04ld", seqIsNumber ? seq : 0L);
+  app.m_settings.Param1 = v.quality;
+
+  switch (ValidateDirName(v.srcDir)) {
+  case -1: return say("Set the Input File Directory.    ");
+  case -2: return say("Input File Directory Name contains invalid expression!     ");
+  case -3: return say("Input File Directory name is too long.    ");
+  default: break;
+  }
+  switch (ValidateDirName(v.dstDir)) {
+  case -1: return say("Set the Output File Directory.    ");
+  case -2: return say("Output File Directory Name contains invalid expression!     ");
+  case -3: return say("Output File Directory name is too long.    ");
+  default: break;
+  }
+
+  if (persist) {
+    CProfile& profile = app.Profile();
+    profile.WriteString(kSectionBulkConv, "SrcDirectory", v.srcDir);
+    profile.WriteString(kSectionBulkConv, "DstDirectory", v.dstDir);
+    profile.WriteString(kSectionBulkConv, "FileSeqNo", seqText);
+    profile.WriteInt(kSectionBulkConv, "JpegQuality", app.m_settings.Param1);
+  }
+
+  fields.SrcDirectory = v.srcDir;
+  fields.DstDirectory = v.dstDir;
+  fields.FileSeqNo = static_cast<int>(seqIsNumber ? seq : 0);
+  fields.JpegQuality = v.quality;
+  fields.SizeWidth = v.width;
+  fields.SizeHeight = v.height;
+  fields.ForceControlValues();
+
+  if (SameDirectoryText(v.srcDir, v.dstDir)) return say("Input and Output is same directory.    ");
+  if (!seqIsNumber || seq < 1 || seq > 9999) return say("Output File Top Seq No. is out of range!     ");
+
+  if (DirectoryExists(v.srcDir)) {
+    if (!DirectoryExists(v.dstDir)) {
+      if (!ask(Format1("Output File Directory '%s' does not exist!       \nCreate the directory?", v.dstDir)))
+        return BatchOkOutcome::Stay;
+      if (MakeDirectoryPath(v.dstDir) != 1 || !DirectoryExists(v.dstDir))
+        return say("Can't create the directory.      \nCheck the Path.");
+    }
+    if (v.files.empty()) {
+      say("File list is empty!    \n" + Format1("Check the directory '%s'.     \nAnd retry.", v.srcDir));
+      return BatchOkOutcome::CloseNoRun;
+    }
+    std::vector<std::string> ticked;
+    for (const auto& f : v.files)
+      if (f.second) ticked.push_back(f.first);
+    if (ticked.empty()) return say("No check files!      \n");
+    // The run table holds 1000 names; more are refused rather than cut.
+    if (ticked.size() > static_cast<size_t>(kMaxBatchFiles)) {
+      char text[160];
+      std::snprintf(text, sizeof text, "%d files are checked; one run converts at most %d.      \nUncheck some files.",
+                    static_cast<int>(ticked.size()), kMaxBatchFiles);
+      return say(text);
+    }
+    request.files = std::move(ticked);
+    request.srcDir = v.srcDir;
+    request.dstDir = v.dstDir;
+    request.firstSeqNo = static_cast<int>(seq);
+    request.targetWidth = v.width;
+    request.targetHeight = v.height;
+    return BatchOkOutcome::CloseRun;
+  }
+
+  if (!ask(Format1("Input File Directory '%s' does not exist!       \nCreate the directory?", v.srcDir)))
+    return BatchOkOutcome::Stay;
+  if (MakeDirectoryPath(v.srcDir) != 1 || !DirectoryExists(v.srcDir)) {
+    say("Can't create the directory.      \nCheck the Path.");
+  } else {
+    say(Format1("Create the directory '%s' was succesfull.      \n", v.srcDir) +
+        Format1("Set the source files into the directory '%s'.\nAnd retry.", v.srcDir));
+  }
+  return BatchOkOutcome::CloseNoRun;
+}
+
+} // namespace qv

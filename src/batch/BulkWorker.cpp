@@ -1,0 +1,96 @@
+#include "batch/BulkWorker.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <vector>
+
+#include "app/ConverterApp.h"
+#include "app/Extension.h"
+#include "batch/BatchEngine.h"
+#include "image/ImageDoc.h"
+
+namespace qv {
+
+CBulkWorker::~CBulkWorker() {
+  if (m_pLog) std::fclose(m_pLog);
+}
+
+int CBulkWorker::ConvertOne(CConverterApp& app) {
+  std::string src = app.batchSrcDir + "/" + app.batchCurrent;
+  // Names given with a folder of their own (the command line) stand alone.
+  if (!app.batchCurrent.empty() && app.batchCurrent[0] == '/') src = app.batchCurrent;
+  const std::string out = app.batchDstDir + "/" + DeviceFileName(nextSeqNo);
+  nextSeqNo = NextSeqNo(nextSeqNo);  // used up even when the file is skipped
+  m_srcPath = src;
+  m_dstPath = out;
+  return ConvertToDeviceFile(*m_pWorkDoc, src, out, app.targetWidth, app.targetHeight);
+}
+
+int CBulkWorker::CountFiles(const std::string& root) {
+  m_bAbort = false;
+  m_nFileCount = 0;
+  const int n = CountDirectory(root);
+  return n < 0 ? n : m_nFileCount;
+}
+
+int CBulkWorker::CountDirectory(const std::string& dir) {
+  DIR* d = opendir(dir.c_str());
+  if (!d) return -1;
+  if (m_pProgress) m_pProgress->SetFileName(dir);
+  int sum = 0;
+  std::vector<std::string> subdirs;
+  while (dirent* e = readdir(d)) {
+    if ((pump && !pump()) || (m_pProgress && m_pProgress->AbortRequested())) {
+      m_bAbort = true;
+      break;
+    }
+    const std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat st {};
+    const std::string full = dir + "/" + name;
+    if (stat(full.c_str(), &st) != 0) continue;
+    if (S_ISDIR(st.st_mode)) {
+      subdirs.push_back(full);
+      continue;
+    }
+    if (m_bExtFilter) {
+      const size_t dot = name.rfind('.');
+      if (dot == std::string::npos || MatchExtensionList(m_extList, name.substr(dot + 1)) == kNoPosition) continue;
+    }
+    ++m_nFileCount;
+    ++sum;
+    if (m_pProgress) m_pProgress->SetCounter(std::to_string(m_nFileCount));
+  }
+  closedir(d);
+  if (!m_bAbort && m_bRecurse) {
+    for (const std::string& sub : subdirs) {
+      const int n = CountDirectory(sub);
+      if (n < 0) return n;
+      sum += n;
+      if (m_bAbort) break;
+    }
+  }
+  return sum;
+}
+
+void CBulkWorker::BeginEmphasis() {
+  if (m_pLog) std::fputs("<FONT color=\"red\"><STRONG>", m_pLog);
+}
+
+void CBulkWorker::EndEmphasis() {
+  if (m_pLog) std::fputs("</STRONG></FONT><BR>\n", m_pLog);
+}
+
+bool CBulkWorker::MakeOutputSubdirectory(size_t n) {
+  const std::string dir = m_dstPath.substr(0, n > 0 ? n - 1 : 0);
+  const bool ok = !dir.empty() && (::mkdir(dir.c_str(), 0755) == 0 || errno == EEXIST);
+  if (!ok && m_pLog) {
+    BeginEmphasis();
+    std::fprintf(m_pLog, "[Can't MKDIR of %s]\n", dir.c_str());
+    EndEmphasis();
+  }
+  return ok;
+}
+
+} // namespace qv

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "app/ConverterApp.h"
+#include "app/Profile.h"
+#include "batch/BatchSettings.h"
+#include "support/TestSupport.h"
+
+using namespace qv;
+using qv::test::TempDir;
+
+namespace {
+
+TEST(ValidateDirName, LinuxForm) {
+  EXPECT_EQ(ValidateDirName(""), -1);
+  EXPECT_EQ(ValidateDirName("/"), -2);  // a bare root
+  EXPECT_EQ(ValidateDirName("relative/dir"), -2);
+  EXPECT_EQ(ValidateDirName("/pictures/"), 1);
+  EXPECT_EQ(ValidateDirName("/pictures"), 1);
+  EXPECT_EQ(ValidateDirName("/a//b"), -2);
+  for (const char* bad : {"/a\"b", "/a*b", "/a:b", "/a<b", "/a>b", "/a?b", "/a|b"}) EXPECT_EQ(ValidateDirName(bad), -2) << bad;
+  EXPECT_EQ(ValidateDirName("/" + std::string(259, 'x')), 1);
+  EXPECT_EQ(ValidateDirName("/" + std::string(260, 'x')), -3);
+}
+
+TEST(MakeDirectoryPath, CreatesEveryMissingLevel) {
+  TempDir dir;
+  EXPECT_EQ(MakeDirectoryPath(dir.File("a/b/c/")), 1);
+  EXPECT_TRUE(DirectoryExists(dir.File("a/b/c")));
+  EXPECT_EQ(MakeDirectoryPath(dir.File("a/b/c")), 1);  // existing is fine
+  test::WriteFileText(dir.File("file"), "x");
+  EXPECT_EQ(MakeDirectoryPath(dir.File("file/sub")), -1);
+}
+
+TEST(FillFileList, FilterAndCaseInsensitiveOrder) {
+  TempDir dir;
+  for (const char* n : {"c.jpg", "B.jpg", "a.JPG", "b.jpeg", "c.jif", "d.png", "noext", "e.jfif"})
+    test::WriteFileText(dir.File(n), "x");
+  ::mkdir(dir.File("sub.jpg").c_str(), 0755);  // folders never count
+  const auto list = FillFileList(dir.Path(), true, ".jpg;.jfif;.jpeg");
+  const std::vector<std::string> want = {"a.JPG", "b.jpeg", "B.jpg", "c.jpg", "e.jfif"};
+  EXPECT_EQ(list, want);
+  EXPECT_EQ(FillFileList(dir.Path(), false, "").size(), 8u);
+  EXPECT_TRUE(FillFileList(dir.File("missing"), true, ".jpg").empty());
+}
+
+TEST(BatchSettingsSection, DefaultsUnderHomeAndSaveOrder) {
+  TempDir dir;
+  CProfile profile(dir.File("q.ini"));
+  CBatchSettings s;
+  s.Load(profile);
+  EXPECT_EQ(s.SrcDirectory, HomeDirectory() + "/KXM410");
+  EXPECT_EQ(s.DstDirectory, HomeDirectory() + "/DCIM/100KXCAM");
+  EXPECT_EQ(s.LogFilePath, HomeDirectory() + "/blkcnv.htm");
+  EXPECT_EQ(s.FileSeqNo, 1);
+  EXPECT_EQ(s.JpegQuality, 75);
+  EXPECT_EQ(s.SizeWidth, 1024);
+  EXPECT_EQ(s.SizeHeight, 768);
+  EXPECT_EQ(s.StrExtFilter, ".jpg;.jfif;.jpeg");
+  ASSERT_TRUE(s.Save(profile));
+  const auto bytes = test::ReadFileBytes(dir.File("q.ini"));
+  const std::string text(bytes.begin(), bytes.end());
+  EXPECT_LT(text.find("SrcDirectory="), text.find("DstDirectory="));
+  EXPECT_LT(text.find("LogFilePath="), text.find("SizeConvertMode="));
+  EXPECT_LT(text.find("FileSeqNo="), text.find("SizeWidth="));
+  EXPECT_LT(text.find("ExtThrough="), text.find("AltIsOriginalSize="));
+  // ExtFilter is written but never read back.
+  profile.WriteInt(kSectionBulkConv, "ExtFilter", 0);
+  s.Load(profile);
+  EXPECT_EQ(s.ExtFilter, 1);
+  s.ForceControlValues();
+  EXPECT_EQ(s.SizeAlignMode, 1);
+  EXPECT_EQ(s.CreateLog, 0);
+}
+
+class BatchOkTest : public ::testing::Test {
+protected:
+  TempDir dir;
+  test::RecordingSink sink;
+  CConverterApp app{dir.Path(), sink};
+  CBatchSettings fields;
+  BatchRunRequest request;
+  BatchDialogValues values;
+
+  void SetUp() override {
+    ::mkdir(dir.File("in").c_str(), 0755);
+    values.srcDir = dir.File("in");
+    values.dstDir = dir.File("out");
+    values.seqText = "0001";
+    values.quality = 60;
+    values.files = {{"a.jpg", true}, {"b.jpg", false}, {"c.jpg", true}};
+  }
+  BatchOkOutcome Ok() { return CheckBatchDialog(app, fields, values, sink, request); }
+  std::string LastText() const { return sink.messages.empty() ? "" : sink.messages.back().text; }
+};
+
+TEST_F(BatchOkTest, TickedFilesInListOrderAndOutputCreatedOnYes) {
+  sink.answer = IDYES;
+  EXPECT_EQ(Ok(), BatchOkOutcome::CloseRun);
+  EXPECT_EQ(request.files, (std::vector<std::string>{"a.jpg", "c.jpg"}));
+  EXPECT_TRUE(DirectoryExists(dir.File("out")));
+  EXPECT_EQ(app.m_settings.Param1, 60);
+  EXPECT_EQ(request.firstSeqNo, 1);
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_EQ(sink.messages[0].text,
+            "Output File Directory '" + dir.File("out") + "' does not exist!       \nCreate the directory?");
+  EXPECT_EQ(sink.messages[0].caption, "Batch Convert");
+  // The dialog's keys were written, the sequence number as four digits.
+  EXPECT_EQ(app.Profile().GetString(kSectionBulkConv, "FileSeqNo", ""), "0001");
+  EXPECT_EQ(app.Profile().GetInt(kSectionBulkConv, "JpegQuality", 0), 60);
+}
+
+TEST_F(BatchOkTest, EachCheckStopsWithItsOwnText) {
+  sink.answer = IDNO;
+  EXPECT_EQ(Ok(), BatchOkOutcome::Stay);  // output missing, answered No
+  ::mkdir(dir.File("out").c_str(), 0755);
+
+  values.srcDir = "";
+  EXPECT_EQ(Ok(), BatchOkOutcome::Stay);
+  EXPECT_EQ(LastText(), "Set the Input File Directory.    ");
+  values.srcDir = "in";
+  Ok();
+  EXPECT_EQ(LastText(), "Input File Directory Name contains invalid expression!     ");
+  values.srcDir = dir.File("in");
+  values.dstDir = "/" + std::string(261, 'o');
+  Ok();
+  EXPECT_EQ(LastText(), "Output File Directory name is too long.    ");
+  values.dstDir = dir.File("IN");
+  if (dir.File("IN").size() == dir.File("in").size()) {
+    Ok();
+    EXPECT_EQ(LastText(), "Input and Output is same directory.    ");
+  }
+  values.dstDir = dir.File("in/");  // lengths differ: not the same text
+  values.seqText = "0";
+  Ok();
+  EXPECT_EQ(LastText(), "Output File Top Seq No. is out of range!     ");
+  values.dstDir = dir.File("out");
+  for (const char* bad : {"10000", "abc", ""}) {
+    values.seqText = bad;
+    EXPECT_EQ(Ok(), BatchOkOutcome::Stay);
+    EXPECT_EQ(LastText(), "Output File Top Seq No. is out of range!     ") << bad;
+  }
+  values.seqText = "9999";
+  values.files = {{"a.jpg", false}};
+  EXPECT_EQ(Ok(), BatchOkOutcome::Stay);
+  EXPECT_EQ(LastText(), "No check files!      \n");
+  values.files.clear();
+  EXPECT_EQ(Ok(), BatchOkOutcome::CloseNoRun);
+  EXPECT_EQ(LastText(), "File list is empty!    \nCheck the directory '" + dir.File("in") + "'.     \nAnd retry.");
+}
+
+TEST_F(BatchOkTest, MoreThanAThousandTickedFilesAreRefusedNotCut) {
+  ::mkdir(dir.File("out").c_str(), 0755);
+  for (int i = 0; i < 1001; ++i) values.files.emplace_back("f" + std::to_string(i) + ".jpg", true);
+  values.files.erase(values.files.begin(), values.files.begin() + 3);
+  EXPECT_EQ(Ok(), BatchOkOutcome::Stay);
+  EXPECT_NE(LastText().find("1001"), std::string::npos);
+  values.files.pop_back();
+  EXPECT_EQ(Ok(), BatchOkOutcome::CloseRun);
+  EXPECT_EQ(request.files.size(), 1000u);
+}
+
+TEST_F(BatchOkTest, MissingInputFolderIsCreatedOnYesWithoutARun) {
+  values.srcDir = dir.File("new/in");
+  sink.answer = IDYES;
+  EXPECT_EQ(Ok(), BatchOkOutcome::CloseNoRun);
+  EXPECT_TRUE(DirectoryExists(dir.File("new/in")));
+  EXPECT_EQ(LastText(), "Create the directory '" + dir.File("new/in") + "' was succesfull.      \nSet the source files into the directory '" +
+                            dir.File("new/in") + "'.\nAnd retry.");
+}
+
+} // namespace
