@@ -1,7 +1,256 @@
+// quorvex-cli convert: the batch conversion without a window.
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+#include <unistd.h>
+
+#include "batch/BatchEngine.h"
+#include "batch/BatchSettings.h"
 #include "cli/Cli.h"
+#include "image/ImageDoc.h"
 
 namespace qv::cli {
+namespace {
 
-int RunConvert(Context&, const Args&) { return UsageError("convert", "'convert' is not available in this build"); }
+// Answers the dialog's questions as a command line expects: a missing output
+// folder is created, a missing input folder is not.
+class ConvertSink : public IMessageSink {
+public:
+  explicit ConvertSink(IMessageSink& out) : m_out(out) {}
+  int MessageBox(const std::string& text, const std::string& caption, unsigned style) override {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if ((style & 0xF) == MB_YESNO) return text.rfind("Output File Directory", 0) == 0 ? IDYES : IDNO;
+    m_out.MessageBox(text, caption, style);
+    return IDOK;
+  }
+
+private:
+  IMessageSink& m_out;
+  std::mutex m_mutex;
+};
+
+// The progress dialog: a line on a terminal, nothing otherwise.
+class TerminalProgress : public IBatchProgress {
+public:
+  explicit TerminalProgress(bool show) : m_show(show) {}
+  ~TerminalProgress() override { Clear(); }
+  void SetRange(int total) override { m_total = total; }
+  void SetFileName(const std::string& name) override {
+    m_name = name;
+    Draw();
+  }
+  void SetCounter(const std::string& text) override {
+    m_counter = text;
+    Draw();
+  }
+  void StepIt() override { ++m_done; }
+  bool AbortRequested() const override { return false; }
+  void Clear() {
+    if (m_show && m_drawn) std::fputs("\r\033[K", stderr);
+    m_drawn = false;
+  }
+
+private:
+  void Draw() {
+    if (!m_show) return;
+    std::fprintf(stderr, "\r\033[K%s  %s", m_counter.c_str(), m_name.c_str());
+    std::fflush(stderr);
+    m_drawn = true;
+  }
+  bool m_show;
+  bool m_drawn = false;
+  int m_total = 0;
+  int m_done = 0;
+  std::string m_name, m_counter;
+};
+
+class CliHost : public IBatchHost {
+public:
+  CliHost(CConverterApp& app, bool showProgress) : m_app(app), m_showProgress(showProgress) {}
+  CImageDoc* OpenWorkDocument(const std::string& title) override {
+    m_doc = std::make_unique<CImageDoc>(m_app);
+    m_doc->SetDescription(title);
+    return m_doc.get();
+  }
+  void CloseWorkDocument(CImageDoc*) override { m_doc.reset(); }
+  IBatchProgress* CreateProgress() override {
+    m_progress = std::make_unique<TerminalProgress>(m_showProgress);
+    return m_progress.get();
+  }
+  void DestroyProgress(IBatchProgress*) override { m_progress.reset(); }
+
+private:
+  CConverterApp& m_app;
+  bool m_showProgress;
+  std::unique_ptr<CImageDoc> m_doc;
+  std::unique_ptr<TerminalProgress> m_progress;
+};
+
+std::string Absolute(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return path;
+  char cwd[PATH_MAX];
+  if (!getcwd(cwd, sizeof cwd)) return path;
+  std::string base = cwd;
+  if (path.empty() || path == ".") return base;
+  return base + "/" + (path.rfind("./", 0) == 0 ? path.substr(2) : path);
+}
+
+// A copy of the settings a conversion reads, for one job of several.
+std::unique_ptr<CConverterApp> CloneForJob(const CConverterApp& app, IMessageSink& sink) {
+  auto copy = std::make_unique<CConverterApp>(app.ConfigDir(), sink);
+  copy->m_settings = app.m_settings;
+  copy->m_customDqt[0] = app.m_customDqt[0];
+  copy->m_customDqt[1] = app.m_customDqt[1];
+  copy->m_defaultComment = app.m_defaultComment;
+  copy->m_defaultCommentCharset = app.m_defaultCommentCharset;
+  copy->m_displayDepth = app.m_displayDepth;
+  return copy;
+}
+
+struct RunCounts {
+  int converted = 0;
+  int skipped = 0;
+  bool stopped = false;
+};
+
+// One job: the state machine, stepped until it comes back to Idle.
+RunCounts RunOneJob(CConverterApp& app, bool showProgress) {
+  CliHost host(app, showProgress);
+  RunCounts counts;
+  const int total = app.batchTotal;
+  while (app.batchState != BS_IDLE) {
+    const int before = app.batchState;
+    BatchStep(app, host);
+    if (before == BS_CONVERT && app.batchState == BS_ABORT) counts.stopped = true;
+  }
+  counts.converted = app.batchConverted;
+  counts.skipped = (counts.stopped ? app.batchIndex : total) - app.batchConverted;
+  return counts;
+}
+
+// Several jobs: file i always gets the number a one-job run gives it; after
+// a failed save no new file is started.
+RunCounts RunJobs(CConverterApp& app, const BatchRunRequest& req, int jobs, IMessageSink& sink, bool showProgress) {
+  const int total = static_cast<int>(req.files.size());
+  std::vector<int> numbers(static_cast<size_t>(total));
+  for (int i = 0, n = req.firstSeqNo; i < total; ++i, n = NextSeqNo(n)) numbers[static_cast<size_t>(i)] = n;
+
+  std::atomic<int> next{0}, converted{0}, skipped{0}, finished{0};
+  std::atomic<bool> stop{false};
+  std::mutex printMutex;
+  auto work = [&]() {
+    auto jobApp = CloneForJob(app, sink);
+    CImageDoc doc(*jobApp);
+    for (;;) {
+      if (stop) return;
+      const int i = next++;
+      if (i >= total) return;
+      const std::string& name = req.files[static_cast<size_t>(i)];
+      const std::string src = name[0] == '/' ? name : req.srcDir + "/" + name;
+      const std::string out = req.dstDir + "/" + DeviceFileName(numbers[static_cast<size_t>(i)]);
+      const int r = ConvertToDeviceFile(doc, src, out, req.targetWidth, req.targetHeight);
+      if (r == CONVERT_DONE) {
+        ++converted;
+      } else if (r == CONVERT_SKIPPED) {
+        ++skipped;
+        ReportLoadError(*jobApp, true);
+      } else {
+        stop = true;
+      }
+      const int done = ++finished;
+      if (showProgress) {
+        std::lock_guard<std::mutex> lock(printMutex);
+        std::fprintf(stderr, "\r\033[K%d / %d  %s", done, total, name.c_str());
+        std::fflush(stderr);
+      }
+    }
+  };
+  std::vector<std::thread> threads;
+  for (int t = 0; t < jobs; ++t) threads.emplace_back(work);
+  for (std::thread& t : threads) t.join();
+  if (showProgress) std::fputs("\r\033[K", stderr);
+
+  RunCounts counts;
+  counts.converted = converted;
+  counts.skipped = skipped;
+  counts.stopped = stop;
+  char text[64];
+  std::snprintf(text, sizeof text, "%d files converted.      ", counts.converted);
+  if (!counts.stopped) sink.MessageBox(text, kBatchCaption, MB_OK | MB_ICONINFORMATION);
+  return counts;
+}
+
+} // namespace
+
+int RunConvert(Context& ctx, const Args& args) {
+  CConverterApp& app = *ctx.app;
+  CBatchSettings fields;
+  fields.Load(app.Profile());
+  int jobs = 1;
+  std::string seqText;
+  std::vector<std::string> files;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    const bool hasValue = i + 1 < args.size();
+    int n = 0;
+    if (a == "--in" && hasValue) {
+      fields.SrcDirectory = args[++i];
+    } else if (a == "--out" && hasValue) {
+      fields.DstDirectory = args[++i];
+    } else if (a == "--start" && hasValue) {
+      seqText = args[++i];
+    } else if (a == "--quality" && hasValue) {
+      if (!ParseInt(args[++i], n) || n < 1 || n > 100) return UsageError("convert", "--quality takes 1 to 100");
+      fields.JpegQuality = n;
+    } else if (a == "--size" && hasValue) {
+      if (!ParseSize(args[++i], fields.SizeWidth, fields.SizeHeight))
+        return UsageError("convert", "--size takes WxH");
+    } else if (a == "--jobs" && hasValue) {
+      if (!ParseInt(args[++i], jobs) || jobs < 1 || jobs > 64) return UsageError("convert", "--jobs takes 1 to 64");
+    } else if (!a.empty() && a[0] == '-') {
+      return UsageError("convert", "unknown option or missing value: " + a);
+    } else {
+      files.push_back(a);
+    }
+  }
+  if (seqText.empty()) seqText = std::to_string(fields.FileSeqNo);
+
+  ConvertSink sink(ctx.sink);
+  app.SetMessageSink(sink);
+  BatchDialogValues values;
+  values.srcDir = Absolute(fields.SrcDirectory);
+  values.dstDir = Absolute(fields.DstDirectory);
+  values.seqText = seqText;
+  values.quality = fields.JpegQuality;
+  values.width = fields.SizeWidth;
+  values.height = fields.SizeHeight;
+  if (files.empty()) {
+    for (const std::string& name : FillFileList(values.srcDir, true, fields.StrExtFilter))
+      values.files.emplace_back(name, true);
+  } else {
+    // Named files stand alone; the first one's folder takes the input
+    // folder's place in the checks (output and input must differ).
+    for (const std::string& f : files) values.files.emplace_back(Absolute(f), true);
+    const std::string& first = values.files.front().first;
+    values.srcDir = first.substr(0, std::max<size_t>(first.find_last_of('/'), 1));
+  }
+
+  BatchRunRequest request;
+  const BatchOkOutcome outcome = CheckBatchDialog(app, fields, values, sink, request, /*persist=*/false);
+  if (outcome != BatchOkOutcome::CloseRun) return kExitPartial;
+  if (!files.empty()) request.srcDir.clear();
+
+  RunCounts counts;
+  if (jobs == 1) {
+    if (!StartBatch(app, request)) return kExitPartial;
+    counts = RunOneJob(app, ctx.stderrIsTerminal);
+  } else {
+    counts = RunJobs(app, request, jobs, sink, ctx.stderrIsTerminal);
+  }
+  return (counts.skipped == 0 && !counts.stopped) ? kExitOk : kExitPartial;
+}
 
 } // namespace qv::cli
