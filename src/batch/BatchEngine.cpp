@@ -29,11 +29,16 @@ void ShowSaveError(CConverterApp& app, const std::string& path) {
   app.lastLoadError = LOADERR_NONE;
 }
 
-// Resizes unless the image has that size already, then saves.
-int ResizeAndSave(CImageDoc& doc, int width, int height, const std::string& path, const std::string& shownPath) {
-  int w = 0, h = 0;
-  doc.GetSize(w, h);
-  if ((w != width || h != height) && !doc.ResizeImage(width, height)) return CONVERT_STOP;
+// Fits `source` into width x height on the document (a copy when it has
+// that size already), then saves.
+int ResizeAndSave(CImageDoc& doc, const CMemBitmap& source, int width, int height, const std::string& path,
+                  const std::string& shownPath) {
+  if (source.Width() != width || source.Height() != height) {
+    if (!doc.ResizeImageFrom(source, width, height)) return CONVERT_STOP;
+  } else if (!doc.Bitmap().CloneFrom(source)) {
+    ShowSaveError(doc.App(), shownPath);
+    return CONVERT_STOP;
+  }
   if (!doc.SaveByType(path)) {
     ShowSaveError(doc.App(), shownPath);
     return CONVERT_STOP;
@@ -61,28 +66,23 @@ int ConvertToDeviceFile(CImageDoc& doc, const std::string& source, const std::st
   CConverterApp& app = doc.App();
   if (!doc.Load(source)) return CONVERT_SKIPPED;
 
-  // Decoding is deterministic, so the second load of the source is replaced
-  // by a copy of the first decode; the files come out the same.
+  // Both passes resample from one decode of the source: decoding is
+  // deterministic, so a second load would give the same pixels.
   CDibBitmap decoded;
-  const bool reuse = decoded.CloneFrom(doc.Bitmap());
+  decoded.SwapPixels(doc.Bitmap());
 
   // The thumbnail goes to the output name itself; the main pass finds it there.
-  const std::string thumbPath = outPath + "__thumb";
   if (outPath.size() >= 260) {
     ShowSaveError(app, outPath);
     return CONVERT_STOP;
   }
-  int r = ResizeAndSave(doc, 160, 120, thumbPath, thumbPath);
+  const std::string thumbPath = outPath + "__thumb";
+  int r = ResizeAndSave(doc, decoded, 160, 120, thumbPath, thumbPath);
   if (r != CONVERT_DONE) return r;
 
   app.lastImageWidth = 1024;
   app.lastImageHeight = 768;
-  if (reuse) {
-    doc.Bitmap().SwapPixels(decoded);
-  } else if (!doc.Load(source)) {
-    return CONVERT_SKIPPED;
-  }
-  r = ResizeAndSave(doc, targetWidth, targetHeight, outPath, outPath);
+  r = ResizeAndSave(doc, decoded, targetWidth, targetHeight, outPath, outPath);
   if (r != CONVERT_DONE) return r;
   doc.SetDescription(SizeText(app.lastImageWidth, app.lastImageHeight) + "Modified Image");
   return CONVERT_DONE;

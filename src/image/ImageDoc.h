@@ -43,6 +43,8 @@ public:
   // Fits the image into a width x height canvas (see image/Resample.h);
   // the fitted picture size goes to the application's lastImageWidth/Height.
   int ResizeImage(int width, int height);
+  // The same from another buffer, which is left as it was.
+  int ResizeImageFrom(const CMemBitmap& source, int width, int height);
   // Replaces the image by a white canvas; the description becomes " ".
   int MakeBlankImage(int width, int height);
 

@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sys/stat.h>
+
+#include "app/ConverterApp.h"
+#include "batch/BatchEngine.h"
+#include "batch/BatchSettings.h"
+#include "batch/BulkWorker.h"
+#include "image/ImageDoc.h"
+#include "support/TestSupport.h"
+
+using namespace qv;
+using qv::test::TempDir;
+
+namespace {
+
+class FakeProgress : public IBatchProgress {
+public:
+  void SetRange(int total) override { range = total; }
+  void SetFileName(const std::string& name) override { names.push_back(name); }
+  void SetCounter(const std::string& text) override { counters.push_back(text); }
+  void StepIt() override {
+    ++steps;
+    if (abortAfterSteps > 0 && steps >= abortAfterSteps) aborted = true;
+  }
+  bool AbortRequested() const override { return aborted; }
+  int range = -1, steps = 0, abortAfterSteps = 0;
+  bool aborted = false;
+  std::vector<std::string> names, counters;
+};
+
+class TestHost : public IBatchHost {
+public:
+  explicit TestHost(CConverterApp& app) : m_app(app) {}
+  CImageDoc* OpenWorkDocument(const std::string& t) override {
+    title = t;
+    doc = std::make_unique<CImageDoc>(m_app);
+    return doc.get();
+  }
+  void CloseWorkDocument(CImageDoc* d) override {
+    EXPECT_EQ(d, doc.get());
+    lastDescription = doc->m_strDescription;
+    doc.reset();
+    closed = true;
+  }
+  IBatchProgress* CreateProgress() override { return &progress; }
+  void DestroyProgress(IBatchProgress* p) override {
+    EXPECT_EQ(p, &progress);
+    progressDestroyed = true;
+  }
+  std::unique_ptr<CImageDoc> doc;
+  FakeProgress progress;
+  std::string title, lastDescription;
+  bool closed = false, progressDestroyed = false;
+
+private:
+  CConverterApp& m_app;
+};
+
+class BatchEngineTest : public ::testing::Test {
+protected:
+  TempDir dir;
+  test::RecordingSink sink;
+  CConverterApp app{dir.Path(), sink};
+  TestHost host{app};
+
+  void SetUp() override {
+    ::mkdir(dir.File("in").c_str(), 0755);
+    ::mkdir(dir.File("out").c_str(), 0755);
+  }
+  void Photo(const std::string& name, int w, int h) {
+    test::WriteFileBytes(dir.File("in/" + name), test::EncodeJpeg(test::MakeTestPicture(w, h), w, h, 3, 85));
+  }
+  // Runs the state machine to its end; returns the states it went through.
+  std::vector<int> Run(const std::vector<std::string>& files, int first = 1) {
+    BatchRunRequest req;
+    req.files = files;
+    req.srcDir = dir.File("in");
+    req.dstDir = dir.File("out");
+    req.firstSeqNo = first;
+    EXPECT_TRUE(StartBatch(app, req));
+    std::vector<int> states{app.batchState};
+    for (int guard = 0; app.batchState != BS_IDLE && guard < 10000; ++guard) {
+      BatchStep(app, host);
+      states.push_back(app.batchState);
+    }
+    return states;
+  }
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> t;
+    for (const auto& m : sink.messages) t.push_back(m.caption + "|" + m.text);
+    return t;
+  }
+};
+
+TEST_F(BatchEngineTest, MakesDeviceFilesWithEmbeddedThumbnails) {
+  Photo("wide.jpg", 3000, 2000);
+  Photo("four3.jpg", 640, 480);
+  const auto states = Run({"wide.jpg", "four3.jpg"});
+  const std::vector<int> want = {1, 2, 2, 2, 30, 31, 32, 0};
+  EXPECT_EQ(states, want);
+  EXPECT_EQ(app.batchConverted, 2);
+  EXPECT_EQ(host.title, "Converted Image View 1");
+  EXPECT_TRUE(host.closed);
+  EXPECT_TRUE(host.progressDestroyed);
+  EXPECT_EQ(host.progress.range, 2);
+  EXPECT_EQ(host.progress.counters, (std::vector<std::string>{"1 / 2", "2 / 2"}));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Batch Convert|2 files converted.      "}));
+  EXPECT_EQ(host.lastDescription, "1024x768 Modified Image");  // the 4:3 source fills the canvas
+
+  for (const char* name : {"Imag0001.jpg", "Imag0002.jpg"}) {
+    const auto file = test::ReadFileBytes(dir.File(std::string("out/") + name));
+    test::DecodedJpeg main;
+    ASSERT_TRUE(test::DecodeJpeg(file, main)) << name;
+    EXPECT_EQ(main.width, 1024);
+    EXPECT_EQ(main.height, 768);
+    EXPECT_EQ(main.hSamp, 2);
+    EXPECT_EQ(main.vSamp, 1);
+    EXPECT_FALSE(main.progressive);
+    ASSERT_EQ(file[3], 0xE1);
+    const size_t length = static_cast<size_t>(file[4] << 8 | file[5]);
+    const size_t thumbLen = file[12 + 238] | file[12 + 239] << 8 | file[12 + 240] << 16;
+    EXPECT_EQ(length, 270 + thumbLen);
+    std::vector<uint8_t> thumb(file.begin() + 12 + 262, file.begin() + 12 + 262 + static_cast<long>(thumbLen));
+    test::DecodedJpeg t;
+    ASSERT_TRUE(test::DecodeJpeg(thumb, t));
+    EXPECT_EQ(t.width, 160);
+    EXPECT_EQ(t.height, 120);
+  }
+  // 3000 x 2000 fits as 1024 x 682 at y0 = 43: black bands above and below.
+  test::DecodedJpeg wide;
+  ASSERT_TRUE(test::DecodeJpeg(test::ReadFileBytes(dir.File("out/Imag0001.jpg")), wide));
+  auto lum = [&](int x, int y) {
+    const uint8_t* p = &wide.pixels[(static_cast<size_t>(y) * 1024 + x) * 3];
+    return (p[0] + p[1] + p[2]) / 3;
+  };
+  EXPECT_LT(lum(512, 10), 12);
+  EXPECT_LT(lum(512, 760), 12);
+  EXPECT_GT(lum(1000, 384), 40);
+}
+
+TEST_F(BatchEngineTest, NumbersWrapAfter9999AndSkippedFilesLeaveGaps) {
+  Photo("a.jpg", 320, 200);
+  test::WriteFileText(dir.File("in/b.jpg"), "not a jpeg at all");
+  test::WriteFileText(dir.File("in/c.png"), "png");
+  Photo("d.jpg", 200, 320);
+  test::WriteFileText(dir.File("out/Imag0001.jpg"), "old file, overwritten without asking");
+  Run({"a.jpg", "b.jpg", "c.png", "d.jpg"}, 9999);
+  EXPECT_TRUE(test::FileExists(dir.File("out/Imag9999.jpg")));
+  EXPECT_FALSE(test::FileExists(dir.File("out/Imag0002.jpg")));  // c.png's number, skipped silently
+  EXPECT_TRUE(test::FileExists(dir.File("out/Imag0003.jpg")));
+  test::DecodedJpeg overwritten;
+  EXPECT_FALSE(test::DecodeJpeg(test::ReadFileBytes(dir.File("out/Imag0001.jpg")), overwritten));  // b.jpg failed
+  EXPECT_EQ(app.batchConverted, 2);
+  const std::vector<std::string> want = {
+      "JPEG File Load|Broken file  '" + dir.File("in/b.jpg") + "'        \nSkip convert.",
+      "Batch Convert|2 files converted.      "};
+  EXPECT_EQ(Texts(), want);
+  EXPECT_EQ(host.progress.steps, 2);  // the bar counts converted files only
+}
+
+TEST_F(BatchEngineTest, AbortEndsAfterTheCurrentFileWithTheCount) {
+  Photo("a.jpg", 200, 150);
+  Photo("b.jpg", 200, 150);
+  Photo("c.jpg", 200, 150);
+  host.progress.abortAfterSteps = 1;
+  const auto states = Run({"a.jpg", "b.jpg", "c.jpg"});
+  EXPECT_EQ(states, (std::vector<int>{1, 2, 2, 30, 31, 32, 0}));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Batch Convert|1 files converted.      "}));
+  EXPECT_FALSE(test::FileExists(dir.File("out/Imag0002.jpg")));
+}
+
+TEST_F(BatchEngineTest, SaveErrorStopsTheRunWithoutTheCount) {
+  Photo("a.jpg", 200, 150);
+  Photo("b.jpg", 200, 150);
+  ::mkdir(dir.File("out/Imag0002.jpg").c_str(), 0755);  // a folder in the way
+  const auto states = Run({"a.jpg", "b.jpg", "a.jpg"});
+  EXPECT_EQ(states, (std::vector<int>{1, 2, 2, 50, 32, 0}));
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_EQ(sink.messages[0].text,
+            "File save error!  '" + dir.File("out/Imag0002.jpg") + "__thumb'       \nConvert stopped.");
+  EXPECT_EQ(sink.messages[0].caption, "Batch Convert");
+  EXPECT_TRUE(test::FileExists(dir.File("out/Imag0001.jpg")));
+  EXPECT_FALSE(test::FileExists(dir.File("out/Imag0003.jpg")));
+}
+
+TEST_F(BatchEngineTest, ImagesAlreadyAtSizeAreNotResized) {
+  Photo("thumb.jpg", 160, 120);
+  Photo("full.jpg", 1024, 768);
+  app.targetWidth = 800;  // overwritten by the run's request
+  Run({"thumb.jpg", "full.jpg"});
+  EXPECT_EQ(host.lastDescription, "1024x768 Modified Image");
+  test::DecodedJpeg t;
+  ASSERT_TRUE(test::DecodeJpeg(test::ReadFileBytes(dir.File("out/Imag0001.jpg")), t));
+  EXPECT_EQ(t.width, 1024);
+}
+
+TEST_F(BatchEngineTest, StepsNeverNestAndLoadErrorsWaitForTheRun) {
+  Photo("a.jpg", 64, 48);
+  BatchRunRequest req{{"a.jpg"}, dir.File("in"), dir.File("out"), 1, 1024, 768};
+  ASSERT_TRUE(StartBatch(app, req));
+  app.stepBusy = 1;
+  BatchStep(app, host);
+  EXPECT_EQ(app.batchState, BS_START);  // turned away
+  app.stepBusy = 0;
+
+  app.lastLoadError = LOADERR_OPEN;
+  app.loadErrorName = "/x.jpg";
+  ReportLoadError(app, false);  // a run is active: the error stays pending
+  EXPECT_TRUE(sink.messages.empty());
+  EXPECT_EQ(app.lastLoadError, LOADERR_OPEN);
+  app.reportBusy = 1;
+  ReportLoadError(app, true);
+  EXPECT_TRUE(sink.messages.empty());
+  app.reportBusy = 0;
+  ReportLoadError(app, true);
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_EQ(sink.messages[0].text, "Jpeg file open error  '/x.jpg'        \nSkip convert.");
+  EXPECT_EQ(app.lastLoadError, 0);
+}
+
+TEST(BatchNames, SequenceNumbersAndNames) {
+  EXPECT_EQ(DeviceFileName(1), "Imag0001.jpg");
+  EXPECT_EQ(DeviceFileName(9999), "Imag9999.jpg");
+  EXPECT_EQ(NextSeqNo(9998), 9999);
+  EXPECT_EQ(NextSeqNo(9999), 1);
+}
+
+TEST(CountFiles, FilterRecursionAndMissingRoot) {
+  TempDir dir;
+  ::mkdir(dir.File("sub").c_str(), 0755);
+  for (const char* n : {"a.jpg", "b.JPEG", "c.png", "sub/d.jpg", "sub/e.jfif"}) test::WriteFileText(dir.File(n), "x");
+  CBulkWorker w;
+  EXPECT_EQ(w.CountFiles(dir.Path()), 2);
+  w.m_bRecurse = true;
+  EXPECT_EQ(w.CountFiles(dir.Path()), 4);
+  w.m_bExtFilter = false;
+  EXPECT_EQ(w.CountFiles(dir.Path()), 5);
+  EXPECT_EQ(w.CountFiles(dir.File("missing")), -1);
+  w.pump = [] { return false; };  // the program is quitting
+  w.CountFiles(dir.Path());
+  EXPECT_TRUE(w.m_bAbort);
+}
+
+} // namespace
