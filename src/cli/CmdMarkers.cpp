@@ -1,7 +1,49 @@
+// markers FILE: the marker view's tree, one item per line, indented by depth.
+#include <cstdio>
+#include <strings.h>
+
+#include "app/AppHelpers.h"
 #include "cli/Cli.h"
+#include "jpegmeta/MarkerTree.h"
+#include "jpegmeta/SegmentList.h"
 
 namespace qv::cli {
+namespace {
 
-int RunMarkers(Context&, const Args&) { return UsageError("markers", "'markers' is not available in this build"); }
+bool HasPngExtension(const std::string& path) {
+  return path.size() >= 4 && strcasecmp(path.c_str() + path.size() - 4, ".png") == 0;
+}
+
+void PrintNode(const MarkerNode& node, int depth) {
+  std::printf("%*s%s\n", 2 * depth, "", ToTerminal(node.text).c_str());
+  for (const MarkerNode& child : node.children) PrintNode(child, depth + 1);
+}
+
+} // namespace
+
+int RunMarkers(Context& ctx, const Args& args) {
+  if (args.size() != 1 || args[0].empty() || args[0][0] == '-') return UsageError("markers", "markers takes one FILE");
+  const std::string& path = args[0];
+  CSegmentFile file;
+  if (!file.Open(path)) {
+    ShowFileError(ctx.sink, "JpegMarker", path, "Can't open the file.");
+    return kExitPartial;
+  }
+  SegmentList list;
+  bool png = false;
+  if (HasPngExtension(path)) {
+    // A .png without the signature shows nothing, as in the window.
+    uint8_t signature[8];
+    if (file.Read(signature, 8) == 8 && IsPngSignature(signature, 8)) {
+      png = true;
+      ParsePng(file, list);
+    }
+  } else {
+    ParseJpeg(file, list);
+  }
+  file.Close();
+  for (const MarkerNode& node : BuildMarkerTree(list, png)) PrintNode(node, 0);
+  return std::fflush(stdout) == 0 ? kExitOk : kExitPartial;
+}
 
 } // namespace qv::cli
