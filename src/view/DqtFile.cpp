@@ -7,6 +7,10 @@
 #include <cstring>
 #include <string>
 
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <jpeglib.h>
 
 namespace qv {
@@ -53,19 +57,47 @@ int ReadDqtFile(const std::string& path, uint16_t values[128]) {
   size_t got;
   // The file holds 128 short numbers; anything far past that is ignored.
   while ((got = std::fread(buf, 1, sizeof buf, f)) > 0 && text.size() < (1u << 20)) text.append(buf, got);
+  // A folder opens for reading here but cannot be read: not a table file.
+  const bool failed = std::ferror(f) != 0;
   std::fclose(f);
+  if (failed) return -1;
   return ParseDqtText(text.data(), text.size(), values);
 }
 
+// Written to a temporary file beside the target and renamed over it, so a
+// failed write leaves the old tables in place.
 int WriteDqtFile(const std::string& path, const uint16_t values[128]) {
-  FILE* f = std::fopen(path.c_str(), "w");
-  if (!f) return -1;
+  std::string text;
+  char cell[16];
   for (int i = 0; i < 128; ++i) {
-    std::fprintf(f, "%3d,", values[i]);
-    if (i % 8 == 7) std::fputc('\n', f);
+    std::snprintf(cell, sizeof cell, "%3d,", values[i]);
+    text += cell;
+    if (i % 8 == 7) text += '\n';
   }
-  const bool ok = std::fflush(f) == 0 && !std::ferror(f);
-  return (std::fclose(f) == 0 && ok) ? 128 : -1;
+  std::string temp = path + ".XXXXXX";
+  const int fd = ::mkstemp(&temp[0]);
+  if (fd < 0) return -1;
+  struct stat st;
+  mode_t mode;
+  if (::stat(path.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  bool ok = ::fchmod(fd, mode) == 0;
+  size_t done = 0;
+  while (ok && done < text.size()) {
+    const ssize_t w = ::write(fd, text.data() + done, text.size() - done);
+    if (w < 0 && errno == EINTR) continue;
+    ok = w > 0;
+    if (ok) done += static_cast<size_t>(w);
+  }
+  ok = ::close(fd) == 0 && ok;
+  ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) ::unlink(temp.c_str());
+  return ok ? 128 : -1;
 }
 
 void MakeStandardTable(int index, int quality, uint16_t table[64]) {

@@ -118,7 +118,7 @@ TEST(DetectCharset, NegativeLengthStopsAtTheFirstZeroByte) {
   EXPECT_EQ(DetectCharset(text, 6), CS_SJIS);
 }
 
-TEST(JisToSjis, MapsKnownCodes) {
+TEST(CharsetJisToSjis, MapsKnownCodes) {
   EXPECT_EQ(JisToSjis(0x2121), 0x8140);
   EXPECT_EQ(JisToSjis(0x467C), 0x93FA);
   EXPECT_EQ(JisToSjis(0x4B5C), 0x967B);
@@ -129,7 +129,7 @@ TEST(JisToSjis, MapsKnownCodes) {
   EXPECT_EQ(JisToSjis(0x7E7E), 0xEFFC);
 }
 
-TEST(SjisToJis, IsTheInverseOverAllJisX0208Codes) {
+TEST(CharsetSjisToJis, IsTheInverseOverAllJisX0208Codes) {
   for (int j1 = 0x21; j1 <= 0x7E; ++j1)
     for (int j2 = 0x21; j2 <= 0x7E; ++j2) {
       const uint16_t jis = static_cast<uint16_t>(j1 << 8 | j2);
@@ -141,51 +141,51 @@ TEST(SjisToJis, IsTheInverseOverAllJisX0208Codes) {
     }
 }
 
-TEST(ToInternal, AsciiShiftJisAndUnknownCodesKeepTheBytes) {
+TEST(CharsetToInternal, AsciiShiftJisAndUnknownCodesKeepTheBytes) {
   const std::string bytes("a\x93\xFA\0z", 5);
   for (int code : {0, 3, 5, 7, -1}) EXPECT_EQ(To(bytes, code), bytes) << code;
   EXPECT_EQ(ToInternal("ab\0cd", 0, -1), "ab");
 }
 
-TEST(ToInternal, JisAcceptsBothDoubleByteEscapes) {
+TEST(CharsetToInternal, JisAcceptsBothDoubleByteEscapes) {
   EXPECT_EQ(To(kNihonJis, CS_JIS), kNihonSjis);
   EXPECT_EQ(To("\x1B$@\x46\x7C\x4B\x5C\x1B(J!", CS_JIS), kNihonSjis + "!");
 }
 
-TEST(ToInternal, JisSkipsOtherEscapes) {
+TEST(CharsetToInternal, JisSkipsOtherEscapes) {
   // ESC ( D: three bytes, no mode change; ESC x: two bytes.
   EXPECT_EQ(To("a\x1B(Db\x1Bxc", CS_JIS), "abc");
   EXPECT_EQ(To("\x1B$B\x46\x7C\x1B$D\x4B\x5C", CS_JIS), kNihonSjis);
 }
 
-TEST(ToInternal, JisCutShortNeverReadsPastTheEnd) {
+TEST(CharsetToInternal, JisCutShortNeverReadsPastTheEnd) {
   EXPECT_EQ(To("ab\x1B", CS_JIS), "ab");
   EXPECT_EQ(To("ab\x1B(", CS_JIS), "ab");
   EXPECT_EQ(To("ab\x1B$", CS_JIS), "ab");
   EXPECT_EQ(To("\x1B$B\x46\x7C\x4B", CS_JIS), "\x93\xFA");
 }
 
-TEST(ToInternal, EucJpConvertsPairsAndKatakana) {
+TEST(CharsetToInternal, EucJpConvertsPairsAndKatakana) {
   EXPECT_EQ(To(kNihonEuc + "a\x8E\xB1", CS_EUCJP), kNihonSjis + "a\xB1");
 }
 
-TEST(ToInternal, EucJpCutShortDropsTheHalfCharacter) {
+TEST(CharsetToInternal, EucJpCutShortDropsTheHalfCharacter) {
   EXPECT_EQ(To("a\xC6", CS_EUCJP), "a");
   EXPECT_EQ(To("a\x8E", CS_EUCJP), "a");
 }
 
-TEST(ToInternal, Utf8BecomesShiftJis) {
+TEST(CharsetToInternal, Utf8BecomesShiftJis) {
   EXPECT_EQ(To(kNihonUtf8 + " A", CS_UTF8), kNihonSjis + " A");
   EXPECT_EQ(To("\xEF\xBD\xB1", CS_UTF8), "\xB1");  // half-width katakana A
   EXPECT_EQ(To("\xC2\xA5", CS_UTF8), "\\");  // yen sign, as the code page maps it
 }
 
-TEST(ToInternal, Utf8CutShortDropsTheHalfCharacter) {
+TEST(CharsetToInternal, Utf8CutShortDropsTheHalfCharacter) {
   EXPECT_EQ(To("a\xE6\x97", CS_UTF8), "a");
   EXPECT_EQ(To("a\xC3", CS_UTF8), "a");
 }
 
-TEST(ToInternal, Utf8UnrepresentableCharactersBecomeQuestionMarks) {
+TEST(CharsetToInternal, Utf8UnrepresentableCharactersBecomeQuestionMarks) {
   EXPECT_EQ(To("\xE2\x82\xAC", CS_UTF8), "?");  // euro sign
   // A four-byte form is read as a three-byte one and its fourth byte alone.
   const std::string out = To("\xF0\x9F\x98\x80", CS_UTF8);
@@ -193,59 +193,59 @@ TEST(ToInternal, Utf8UnrepresentableCharactersBecomeQuestionMarks) {
   EXPECT_NE(out.find('?'), std::string::npos);
 }
 
-TEST(ToInternal, Ucs2CountsSixteenBitUnits) {
+TEST(CharsetToInternal, Ucs2CountsSixteenBitUnits) {
   const std::string units("\xE5\x65\x2C\x67" "A\0" "\x00\x00" "B\0", 10);
   EXPECT_EQ(ToInternal(units.data(), CS_UCS2, 3), kNihonSjis + "A");
   EXPECT_EQ(ToInternal(units.data(), CS_UCS2, -1), kNihonSjis + "A");
   EXPECT_EQ(ToInternal(units.data(), CS_UCS2, 0), "");
 }
 
-TEST(ToInternal, Ucs2LoneSurrogateBecomesAQuestionMark) {
+TEST(CharsetToInternal, Ucs2LoneSurrogateBecomesAQuestionMark) {
   const std::string units("\x00\xD8" "A\0", 4);
   EXPECT_EQ(ToInternal(units.data(), CS_UCS2, 2), "?A");
 }
 
-TEST(FromInternal, AsciiShiftJisAndOtherCodesKeepTheText) {
+TEST(CharsetFromInternal, AsciiShiftJisAndOtherCodesKeepTheText) {
   for (int code : {0, 3, 5, 7, 99}) EXPECT_EQ(From(kNihonSjis, code), kNihonSjis) << code;
 }
 
-TEST(FromInternal, JisOfAllKanjiStartsAndEndsWithEscapes) {
+TEST(CharsetFromInternal, JisOfAllKanjiStartsAndEndsWithEscapes) {
   EXPECT_EQ(From(kNihonSjis, CS_JIS), "\x1B$@\x46\x7C\x4B\x5C\x1B(J");
 }
 
-TEST(FromInternal, JisSwitchesBackBeforeSingleBytes) {
+TEST(CharsetFromInternal, JisSwitchesBackBeforeSingleBytes) {
   EXPECT_EQ(From("a" + kNihonSjis + "b", CS_JIS), "a\x1B$@\x46\x7C\x4B\x5C\x1B(Jb");
   EXPECT_EQ(From("plain", CS_JIS), "plain");
 }
 
-TEST(FromInternal, JisKeepsHalfWidthKatakanaFromSwallowingTheNextByte) {
+TEST(CharsetFromInternal, JisKeepsHalfWidthKatakanaFromSwallowingTheNextByte) {
   const std::string text = "\xB1 " + kNihonSjis;
   const std::string jis = From(text, CS_JIS);
   EXPECT_EQ(jis, "\x1B(I\x31\x1B(J \x1B$@\x46\x7C\x4B\x5C\x1B(J");
   EXPECT_EQ(To(jis, CS_JIS), text);
 }
 
-TEST(FromInternal, LeadByteWithoutTrailIsDropped) {
+TEST(CharsetFromInternal, LeadByteWithoutTrailIsDropped) {
   EXPECT_EQ(From("a\x93", CS_JIS), "a");
   EXPECT_EQ(From("a\x93", CS_EUCJP), "a");
   EXPECT_EQ(From("a\x93", CS_UTF8), "a?");
 }
 
-TEST(FromInternal, Utf8GivesTheUtf8Bytes) {
+TEST(CharsetFromInternal, Utf8GivesTheUtf8Bytes) {
   EXPECT_EQ(From(kNihonSjis + "\xB1x", CS_UTF8), kNihonUtf8 + "\xEF\xBD\xB1x");
 }
 
-TEST(FromInternal, Ucs2GivesMultibyteTextAgain) {
+TEST(CharsetFromInternal, Ucs2GivesMultibyteTextAgain) {
   EXPECT_EQ(From(kNihonSjis + "ab\xB1", CS_UCS2), kNihonSjis + "ab\xB1");
 }
 
-TEST(FromInternal, NegativeLengthStopsAtTheFirstZeroByte) {
+TEST(CharsetFromInternal, NegativeLengthStopsAtTheFirstZeroByte) {
   const char text[] = "\x93\xFA\0\x96\x7B";
   EXPECT_EQ(FromInternal(text, CS_EUCJP, -1), "\xC6\xFC");
   EXPECT_EQ(FromInternal(text, CS_EUCJP, 5), std::string("\xC6\xFC\0\xCB\xDC", 5));
 }
 
-TEST(RoundTrip, EucJpGivesBackAllJisX0208AndKatakana) {
+TEST(CharsetRoundTrip, EucJpGivesBackAllJisX0208AndKatakana) {
   const std::string text = AllJisX0208AsSjis() + HalfWidthKatakana() + "ascii\r\n";
   const std::string euc = From(text, CS_EUCJP);
   for (unsigned char c : euc.substr(0, 2 * 94 * 94)) ASSERT_GE(c, 0xA1);
@@ -253,7 +253,7 @@ TEST(RoundTrip, EucJpGivesBackAllJisX0208AndKatakana) {
   EXPECT_EQ(To(euc, CS_EUCJP), text);
 }
 
-TEST(RoundTrip, JisGivesBackAllJisX0208AndKatakana) {
+TEST(CharsetRoundTrip, JisGivesBackAllJisX0208AndKatakana) {
   const std::string text = "x" + AllJisX0208AsSjis() + "y" + HalfWidthKatakana() + "\r\n";
   const std::string jis = From(text, CS_JIS);
   for (unsigned char c : jis) ASSERT_LT(c, 0x80);
@@ -261,20 +261,20 @@ TEST(RoundTrip, JisGivesBackAllJisX0208AndKatakana) {
   EXPECT_EQ(To(jis, CS_JIS), text);
 }
 
-TEST(RoundTrip, Utf8GivesBackCommonText) {
+TEST(CharsetRoundTrip, Utf8GivesBackCommonText) {
   const std::string text = Utf8ToInternal("カメラの写真 2024年 ｶﾒﾗ ①【テスト】");
   const std::string utf8 = From(text, CS_UTF8);
   EXPECT_EQ(utf8, "カメラの写真 2024年 ｶﾒﾗ ①【テスト】");
   EXPECT_EQ(To(utf8, CS_UTF8), text);
 }
 
-TEST(Utf8ToInternal, ConvertsToShiftJis) {
+TEST(CharsetUtf8ToInternal, ConvertsToShiftJis) {
   EXPECT_EQ(Utf8ToInternal("日本"), kNihonSjis);
   EXPECT_EQ(Utf8ToInternal("abc"), "abc");
   EXPECT_EQ(Utf8ToInternal(""), "");
 }
 
-TEST(Utf8ToInternal, InvalidAndUnrepresentableInputBecomesQuestionMarks) {
+TEST(CharsetUtf8ToInternal, InvalidAndUnrepresentableInputBecomesQuestionMarks) {
   EXPECT_EQ(Utf8ToInternal("a\xFF" "b"), "a?b");
   EXPECT_EQ(Utf8ToInternal("a\xE6\x97"), "a??");
   EXPECT_EQ(Utf8ToInternal("\xE2\x82\xAC"), "?");
@@ -283,11 +283,11 @@ TEST(Utf8ToInternal, InvalidAndUnrepresentableInputBecomesQuestionMarks) {
   EXPECT_EQ(Utf8ToInternal(std::string("a\0b", 3)), std::string("a\0b", 3));
 }
 
-TEST(InternalToUtf8, ConvertsFromShiftJis) {
+TEST(CharsetInternalToUtf8, ConvertsFromShiftJis) {
   EXPECT_EQ(InternalToUtf8(kNihonSjis + "\xB1"), "日本ｱ");
 }
 
-TEST(InternalToUtf8, InvalidBytesBecomeQuestionMarks) {
+TEST(CharsetInternalToUtf8, InvalidBytesBecomeQuestionMarks) {
   EXPECT_EQ(InternalToUtf8("a\x93"), "a?");
   EXPECT_EQ(InternalToUtf8("\xFF" "b"), "?b");
   EXPECT_EQ(InternalToUtf8("\x81\x20" "c"), "? c");
