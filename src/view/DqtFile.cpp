@@ -31,37 +31,68 @@ void ParseDqtLine(const char* p, const char* end, uint16_t values[128], int& n) 
   }
 }
 
+// Splits text into the reader's lines: at most 1023 characters each, a
+// "\r\n" end read as "\n". Text may arrive in pieces; values stop at 128.
+class DqtLineSplitter {
+public:
+  explicit DqtLineSplitter(uint16_t values[128]) : m_values(values) {}
+  bool Full() const { return m_n >= 128; }
+  int Count() const { return m_n; }
+
+  void Feed(const char* data, size_t size) {
+    for (size_t i = 0; i < size && !Full(); ++i) {
+      if (data[i] == '\n') {
+        EndLine(true);
+        continue;
+      }
+      if (m_line.size() == kMaxLine) EndLine(false);
+      m_line += data[i];
+    }
+  }
+
+  void Finish() {
+    if (!m_line.empty()) EndLine(false);
+  }
+
+private:
+  static constexpr size_t kMaxLine = 1023;
+
+  void EndLine(bool hadLineEnd) {
+    size_t len = m_line.size();
+    if (hadLineEnd && len > 0 && m_line[len - 1] == '\r') --len;
+    ParseDqtLine(m_line.data(), m_line.data() + len, m_values, m_n);
+    m_line.clear();
+  }
+
+  uint16_t* m_values;
+  int m_n = 0;
+  std::string m_line;
+};
+
 } // namespace
 
 int ParseDqtText(const char* data, size_t size, uint16_t values[128]) {
-  int n = 0;
-  size_t pos = 0;
-  while (pos < size && n < 128) {
-    // Lines of at most 1023 characters, as the reader takes them.
-    size_t lineEnd = pos;
-    while (lineEnd < size && data[lineEnd] != '\n' && lineEnd - pos < 1023) ++lineEnd;
-    const bool hasEnd = lineEnd < size && data[lineEnd] == '\n';
-    const char* end = data + lineEnd;
-    if (end > data + pos && end[-1] == '\r' && hasEnd) --end;
-    ParseDqtLine(data + pos, end, values, n);
-    pos = lineEnd + (hasEnd ? 1 : 0);
-  }
-  return n;
+  DqtLineSplitter splitter(values);
+  if (data) splitter.Feed(data, size);
+  splitter.Finish();
+  return splitter.Count();
 }
 
+// Read in pieces and only until 128 values are found, so a huge file costs
+// no memory.
 int ReadDqtFile(const std::string& path, uint16_t values[128]) {
   FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return -1;
-  std::string text;
+  DqtLineSplitter splitter(values);
   char buf[4096];
   size_t got;
-  // The file holds 128 short numbers; anything far past that is ignored.
-  while ((got = std::fread(buf, 1, sizeof buf, f)) > 0 && text.size() < (1u << 20)) text.append(buf, got);
+  while (!splitter.Full() && (got = std::fread(buf, 1, sizeof buf, f)) > 0) splitter.Feed(buf, got);
   // A folder opens for reading here but cannot be read: not a table file.
   const bool failed = std::ferror(f) != 0;
   std::fclose(f);
   if (failed) return -1;
-  return ParseDqtText(text.data(), text.size(), values);
+  splitter.Finish();
+  return splitter.Count();
 }
 
 // Written to a temporary file beside the target and renamed over it, so a

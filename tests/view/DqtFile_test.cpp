@@ -258,6 +258,18 @@ TEST(ReadDqtFile, AFileOfHundredValuesFillsTheFirstTableAndPartOfTheSecond) {
   EXPECT_EQ(v[99], 100);
 }
 
+TEST(ReadDqtFile, ValuesFarIntoALargeFileAreStillFound) {
+  TempDir dir;
+  std::string text;
+  for (int i = 0; i < 3000; ++i) text += std::string(1000, ' ') + "\r\n";
+  text += Join(128, ",");
+  test::WriteFileText(dir.File("far.dqt"), text);
+  uint16_t v[128] = {};
+  ASSERT_EQ(ReadDqtFile(dir.File("far.dqt"), v), 128);
+  EXPECT_EQ(v[0], 1);
+  EXPECT_EQ(v[127], 128);
+}
+
 TEST(ReadDqtFile, GarbageNeverCrashesAndNeverGivesMoreThan128) {
   std::mt19937 rng(11);
   TempDir dir;
