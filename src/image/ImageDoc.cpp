@@ -120,8 +120,11 @@ int CImageDoc::SaveByType(const std::string& path) {
   const int type = FormatFromExtension(ext);
   m_nFileType = type;
   switch (type) {
+  case FT_BMP: return WriteBmpFile(path);
+  case FT_RGB: return WriteRgbFile(path);
   case FT_JPEG: return WriteJpeg(path);
-  default: return 0;  // BMP, RGB and PNG writers plug in here
+  case FT_PNG: return WritePng(path);
+  default: return 0;
   }
 }
 

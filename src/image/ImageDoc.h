@@ -38,6 +38,12 @@ public:
   // ---- codecs ----
   int ReadJpeg(const std::string& path);
   int WriteJpeg(const std::string& path);
+  // In the save mode m_nPngSaveMode (image/PngWriter.h); reports failures.
+  int WritePng(const std::string& path);
+  // In the buffer's own colour type (image/BmpWriter.h); reports failures.
+  int WriteBmpFile(const std::string& path);
+  // Raw rows and a ".fal" header beside them (image/BmpWriter.h).
+  int WriteRgbFile(const std::string& path);
 
   // ---- resampling ----
   // Fits the image into a width x height canvas (see image/Resample.h);
