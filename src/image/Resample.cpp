@@ -31,9 +31,11 @@ struct LinePlan {
   std::vector<uint64_t> weights;
   bool fits32 = true;  // every weighted sum stays below 2^32
   bool fits16 = true;  // every weight below 2^16 (SIMD products)
+  bool vectorDivide = true;  // quotients below 256 and sums below 2^31
 };
 
 constexpr uint64_t kMax32Bound = 0xFFFFFFFFu / 255u;
+constexpr uint64_t kMax31Bound = 0x7FFFFFFFu / 255u;
 
 void AddWeight(LinePlan& plan, Tap& tap, uint64_t w) {
   plan.weights.push_back(w);
@@ -44,6 +46,7 @@ void AddWeight(LinePlan& plan, Tap& tap, uint64_t w) {
 // weightSum bounds the sum before division: it is at most 255 x weightSum.
 void CloseTap(LinePlan& plan, Tap tap, uint64_t weightSum) {
   if (std::max(weightSum, tap.divisor) > kMax32Bound) plan.fits32 = false;
+  if (weightSum > tap.divisor || tap.divisor > kMax31Bound) plan.vectorDivide = false;
   // Exact n / d for 32-bit n and d by one multiply (Lemire, Kaser, Kurz).
   tap.magic = tap.divisor > 1 ? UINT64_MAX / tap.divisor + 1 : 0;
   plan.taps.push_back(tap);
@@ -190,30 +193,84 @@ void ApplyPixels(const LinePlan& plan, uint8_t* dst, const uint8_t* src) {
   }
 }
 
+#if defined(__SSE2__)
+// The four 32-bit lane groups of w x (16 bytes at p), w below 2^16.
+struct Products {
+  __m128i q0, q1, q2, q3;
+};
+inline Products MulBytes(const uint8_t* p, __m128i w16) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i lo = _mm_unpacklo_epi8(v, zero), hi = _mm_unpackhi_epi8(v, zero);
+  const __m128i loL = _mm_mullo_epi16(lo, w16), loH = _mm_mulhi_epu16(lo, w16);
+  const __m128i hiL = _mm_mullo_epi16(hi, w16), hiH = _mm_mulhi_epu16(hi, w16);
+  return Products{_mm_unpacklo_epi16(loL, loH), _mm_unpackhi_epi16(loL, loH), _mm_unpacklo_epi16(hiL, hiH),
+                  _mm_unpackhi_epi16(hiL, hiH)};
+}
+inline void AddTo(Products& p, const uint32_t* acc) {
+  const auto* a = reinterpret_cast<const __m128i*>(acc);
+  p.q0 = _mm_add_epi32(p.q0, _mm_loadu_si128(a));
+  p.q1 = _mm_add_epi32(p.q1, _mm_loadu_si128(a + 1));
+  p.q2 = _mm_add_epi32(p.q2, _mm_loadu_si128(a + 2));
+  p.q3 = _mm_add_epi32(p.q3, _mm_loadu_si128(a + 3));
+}
+// Four sums below 2^31 divided through doubles; see VectorInverse.
+inline __m128i DivideLanes(__m128i s, __m128d inverse) {
+  const __m128i lo = _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(s), inverse));
+  const __m128i hi = _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(s, 0xEE)), inverse));
+  return _mm_unpacklo_epi64(lo, hi);
+}
+#endif
+
 // acc = (init ? 0 : acc) + w x row, for w below 2^16.
 void MulAddRow16(uint32_t* acc, const uint8_t* row, size_t n, uint32_t w, bool init) {
   size_t i = 0;
 #if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i wv = _mm_set1_epi16(static_cast<short>(w));
+  const __m128i w16 = _mm_set1_epi16(static_cast<short>(w));
   for (; i + 16 <= n; i += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
-    const __m128i lo = _mm_unpacklo_epi8(v, zero), hi = _mm_unpackhi_epi8(v, zero);
-    const __m128i loL = _mm_mullo_epi16(lo, wv), loH = _mm_mulhi_epu16(lo, wv);
-    const __m128i hiL = _mm_mullo_epi16(hi, wv), hiH = _mm_mulhi_epu16(hi, wv);
-    __m128i p[4] = {_mm_unpacklo_epi16(loL, loH), _mm_unpackhi_epi16(loL, loH),
-                    _mm_unpacklo_epi16(hiL, hiH), _mm_unpackhi_epi16(hiL, hiH)};
+    Products p = MulBytes(row + i, w16);
+    if (!init) AddTo(p, acc + i);
     auto* a = reinterpret_cast<__m128i*>(acc + i);
-    for (int q = 0; q < 4; ++q) {
-      if (!init) p[q] = _mm_add_epi32(p[q], _mm_loadu_si128(a + q));
-      _mm_storeu_si128(a + q, p[q]);
-    }
+    _mm_storeu_si128(a, p.q0);
+    _mm_storeu_si128(a + 1, p.q1);
+    _mm_storeu_si128(a + 2, p.q2);
+    _mm_storeu_si128(a + 3, p.q3);
   }
 #endif
   if (init)
     for (; i < n; ++i) acc[i] = w * row[i];
   else
     for (; i < n; ++i) acc[i] += w * row[i];
+}
+
+// A multiplier that makes trunc(n x inverse) equal n / d for every
+// quotient below 256 and d below 2^41: it exceeds 1/d by a relative 2^-51
+// to 2^-49, more than all rounding errors together and too little to
+// reach the next integer.
+double VectorInverse(uint64_t d) { return (1.0 / static_cast<double>(d)) * (1.0 + 0x1p-50); }
+
+// out = ((acc or 0) + w x row) / divisor, for w below 2^16; `vector`
+// when quotients stay below 256 and sums below 2^31.
+void FinishRow16(uint8_t* out, const uint32_t* acc, const uint8_t* row, size_t n, uint32_t w, const Tap& tap,
+                 bool vector) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  if (vector) {
+    const __m128i w16 = _mm_set1_epi16(static_cast<short>(w));
+    const __m128d inverse = _mm_set1_pd(VectorInverse(tap.divisor));
+    for (; i + 16 <= n; i += 16) {
+      Products p = MulBytes(row + i, w16);
+      if (acc) AddTo(p, acc + i);
+      const __m128i a = _mm_packs_epi32(DivideLanes(p.q0, inverse), DivideLanes(p.q1, inverse));
+      const __m128i b = _mm_packs_epi32(DivideLanes(p.q2, inverse), DivideLanes(p.q3, inverse));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(a, b));
+    }
+  }
+#else
+  (void)vector;
+#endif
+  const Tap local = tap;
+  for (; i < n; ++i) out[i] = Quotient((acc ? acc[i] : 0u) + w * row[i], local);
 }
 
 template <typename Acc>
@@ -242,7 +299,9 @@ public:
     const Tap& tap = m_plan.taps[static_cast<size_t>(o)];
     const uint8_t* row = m_base + tap.first * m_stride;
     if (tap.divisor == 0) return row;
-    if (m_plan.fits32)
+    if (m_plan.fits32 && m_plan.fits16)
+      Sum16(tap, row);
+    else if (m_plan.fits32)
       Sum(tap, row, m_acc32.data());
     else
       Sum(tap, row, m_accWide.data());
@@ -250,25 +309,35 @@ public:
   }
 
 private:
+  // The last weighted row is added during the division, saving a pass.
+  void Sum16(const Tap& tap, const uint8_t* row) {
+    const uint64_t* w = m_plan.weights.data() + tap.weight;
+    int last = tap.count - 1;
+    while (last > 0 && w[last] == 0) --last;
+    bool init = true;
+    for (int k = 0; k < last; ++k, row += m_stride) {
+      if (w[k] == 0) continue;
+      MulAddRow16(m_acc32.data(), row, m_rowBytes, static_cast<uint32_t>(w[k]), init);
+      init = false;
+    }
+    if (last > 0) row = m_base + (tap.first + last) * m_stride;
+    FinishRow16(m_out.data(), init ? nullptr : m_acc32.data(), row, m_rowBytes, static_cast<uint32_t>(w[last]), tap,
+                m_plan.vectorDivide);
+  }
+
   template <typename Acc>
   void Sum(const Tap& tap, const uint8_t* row, Acc* acc) {
     const uint64_t* w = m_plan.weights.data() + tap.weight;
     bool init = true;
     for (int k = 0; k < tap.count; ++k, row += m_stride) {
       if (w[k] == 0) continue;
-      if constexpr (sizeof(Acc) == 4) {
-        if (m_plan.fits16) {
-          MulAddRow16(acc, row, m_rowBytes, static_cast<uint32_t>(w[k]), init);
-          init = false;
-          continue;
-        }
-      }
       MulAddRow(acc, row, m_rowBytes, w[k], init);
       init = false;
     }
     if (init) std::fill(acc, acc + m_rowBytes, Acc(0));
     uint8_t* out = m_out.data();
-    for (size_t i = 0; i < m_rowBytes; ++i) out[i] = Quotient(acc[i], tap);
+    const Tap local = tap;
+    for (size_t i = 0; i < m_rowBytes; ++i) out[i] = Quotient(acc[i], local);
   }
 
   const LinePlan& m_plan;
