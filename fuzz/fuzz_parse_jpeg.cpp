@@ -1,0 +1,52 @@
+// The JPEG segment parser on arbitrary bytes: the records must tile the input
+// from offset 0, an unchanged list must write back the bytes it covers, and
+// the marker view's items must stay inside their records.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "jpegmeta/MarkerTree.h"
+#include "jpegmeta/SegmentList.h"
+
+namespace {
+
+void CheckItems(const qv::MarkerNode& node) {
+  const qv::CJpegSegment* rec = node.item.record;
+  if (!rec) __builtin_trap();
+  if (node.item.offset < 0 || node.item.count < 0) __builtin_trap();
+  if (!rec->Has(qv::SF_NOT_LOADED) && node.item.offset + node.item.count > rec->m_nLength) __builtin_trap();
+  for (const auto& child : node.children) CheckItems(child);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // A small buffer makes segments cross refills.
+  qv::CSegmentFile source(64);
+  source.OpenMemory(data, size);
+  qv::SegmentList list;
+  qv::ParseJpeg(source, list);
+
+  int64_t covered = 0;
+  for (const auto& rec : list) {
+    if (rec->m_nOffset != covered || rec->m_nLength <= 0) __builtin_trap();
+    covered += rec->m_nLength;
+  }
+  if (covered > static_cast<int64_t>(size)) __builtin_trap();
+
+  qv::CSegmentFile again;
+  again.OpenMemory(data, size);
+  char* out = nullptr;
+  size_t outSize = 0;
+  FILE* sink = open_memstream(&out, &outSize);
+  if (!sink) return 0;
+  const int ok = qv::WriteSegments(again, sink, list);
+  std::fclose(sink);
+  if (ok != 1 || outSize != static_cast<size_t>(covered) || (outSize && std::memcmp(out, data, outSize) != 0))
+    __builtin_trap();
+  std::free(out);
+
+  for (const auto& node : qv::BuildMarkerTree(list, false)) CheckItems(node);
+  return 0;
+}
