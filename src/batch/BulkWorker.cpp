@@ -84,7 +84,10 @@ void CBulkWorker::EndEmphasis() {
 
 bool CBulkWorker::MakeOutputSubdirectory(size_t n) {
   const std::string dir = m_dstPath.substr(0, n > 0 ? n - 1 : 0);
-  const bool ok = !dir.empty() && (::mkdir(dir.c_str(), 0755) == 0 || errno == EEXIST);
+  struct stat st {};
+  // A file in the way of the folder is no folder.
+  const bool ok = !dir.empty() && (::mkdir(dir.c_str(), 0755) == 0 ||
+                                   (errno == EEXIST && ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)));
   if (!ok && m_pLog) {
     BeginEmphasis();
     std::fprintf(m_pLog, "[Can't MKDIR of %s]\n", dir.c_str());
