@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
 namespace qv::test {
 
 using Bytes = std::vector<uint8_t>;
@@ -143,6 +145,16 @@ inline Bytes ExifApp1(const Bytes& tiff) {
   Bytes p = {'E', 'x', 'i', 'f', 0, 0};
   Append(p, tiff);
   return Segment(0xE1, p);
+}
+
+// length, type, data, CRC over type and data.
+inline Bytes PngChunkBytes(const char* type, const Bytes& data) {
+  Bytes c = {uint8_t(data.size() >> 24), uint8_t(data.size() >> 16), uint8_t(data.size() >> 8), uint8_t(data.size())};
+  c.insert(c.end(), type, type + 4);
+  Append(c, data);
+  const uLong crc = crc32(0, c.data() + 4, static_cast<uInt>(c.size() - 4));
+  Append(c, {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});
+  return c;
 }
 
 } // namespace qv::test

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
-#include <zlib.h>
 
 #include "jpegmeta/Charset.h"
 #include "jpegmeta/MetaBytes.h"
@@ -313,15 +312,6 @@ TEST_F(ReplaceFileTest, AMissingTargetIsNotCreated) {
   EXPECT_FALSE(FileExists(target));
   ASSERT_EQ(sink.messages.size(), 1u);
   EXPECT_EQ(sink.messages[0].text.rfind("Rename:", 0), 0u);
-}
-
-Bytes PngChunkBytes(const char* type, const Bytes& data) {
-  Bytes c = {uint8_t(data.size() >> 24), uint8_t(data.size() >> 16), uint8_t(data.size() >> 8), uint8_t(data.size())};
-  c.insert(c.end(), type, type + 4);
-  Append(c, data);
-  const uLong crc = crc32(0, c.data() + 4, static_cast<uInt>(c.size() - 4));
-  Append(c, {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});
-  return c;
 }
 
 SegmentList ParsePngBytes(const Bytes& bytes) {
