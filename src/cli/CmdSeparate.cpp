@@ -1,7 +1,80 @@
+// quorvex-cli separate: the Y, Cb and Cr images of a JPEG as 8-bit BMP files
+// NAME_Y.bmp, NAME_Cb.bmp and NAME_Cr.bmp, NAME being IN's file name
+// without its extension.
+#include <cerrno>
+#include <cstdio>
+#include <sys/stat.h>
+
 #include "cli/Cli.h"
+#include "image/ColorOps.h"
+#include "image/ImageDoc.h"
 
 namespace qv::cli {
 
-int RunSeparate(Context&, const Args&) { return UsageError("separate", "'separate' is not available in this build"); }
+void PrintLoadError(const CConverterApp& app);
+
+namespace {
+
+// Creates a folder and its missing parents.
+bool MakeFolders(const std::string& dir) {
+  struct stat st {};
+  if (stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  const size_t slash = dir.find_last_of('/');
+  if (slash != std::string::npos && slash > 0 && !MakeFolders(dir.substr(0, slash))) return false;
+  return mkdir(dir.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string StemOf(const std::string& name) {
+  const size_t dot = name.find_last_of('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+} // namespace
+
+int RunSeparate(Context& ctx, const Args& args) {
+  std::string in, dir;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-o") {
+      if (i + 1 >= args.size()) return UsageError("separate", "-o needs a folder");
+      dir = args[++i];
+    } else if (!a.empty() && a[0] == '-') {
+      return UsageError("separate", "unknown option " + a);
+    } else if (in.empty()) {
+      in = a;
+    } else {
+      return UsageError("separate", "only one input file");
+    }
+  }
+  if (in.empty() || dir.empty()) return UsageError("separate", "separate needs IN and -o DIR");
+
+  CImageDoc doc(*ctx.app);
+  if (!doc.Load(in)) {
+    PrintLoadError(*ctx.app);
+    return kExitPartial;
+  }
+  if (!MakeFolders(dir)) {
+    std::fprintf(stderr, "quorvex-cli: cannot create the folder '%s'\n", dir.c_str());
+    return kExitPartial;
+  }
+  std::vector<SeparatedImage> parts;
+  const int separated = SeparateYCbCr(doc, FileNameOf(in), parts);
+  static const char* const kNames[3] = {"_Y.bmp", "_Cb.bmp", "_Cr.bmp"};
+  const std::string base = (dir.back() == '/' ? dir : dir + "/") + StemOf(FileNameOf(in));
+  int written = 0;
+  for (size_t k = 0; k < parts.size() && k < 3; ++k) {
+    const std::string path = base + kNames[k];
+    if (parts[k].doc->WriteBmpFile(path)) {
+      std::printf("%s\n", path.c_str());
+      ++written;
+    }
+  }
+  return separated && written == 3 ? kExitOk : kExitPartial;
+}
 
 } // namespace qv::cli

@@ -1,0 +1,268 @@
+// Runs the built quorvex-cli's save and separate commands on real files
+// with a private settings folder.
+#include <gtest/gtest.h>
+
+#include <csetjmp>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <png.h>
+
+#include "app/ConverterApp.h"
+#include "image/ColorOps.h"
+#include "image/ImageDoc.h"
+#include "image/PngWriter.h"
+#include "support/TestSupport.h"
+#include "view/ToneTables.h"
+
+namespace qv {
+namespace {
+
+using test::TempDir;
+
+struct CliResult {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+std::string ReadText(const std::string& path) {
+  const std::vector<uint8_t> b = test::ReadFileBytes(path);
+  return std::string(b.begin(), b.end());
+}
+
+uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+
+// ---- PNG read-back (plain C data across setjmp) ----
+
+struct PngRead {
+  png_structp png;
+  png_infop info;
+  FILE* file;
+  png_bytep data;
+  png_bytepp rows;
+};
+
+bool ReadPngRows(PngRead* r) {
+  if (setjmp(png_jmpbuf(r->png))) return false;
+  png_init_io(r->png, r->file);
+  png_read_info(r->png, r->info);
+  png_set_interlace_handling(r->png);
+  png_read_update_info(r->png, r->info);
+  const png_uint_32 h = png_get_image_height(r->png, r->info);
+  const size_t rowBytes = png_get_rowbytes(r->png, r->info);
+  r->data = static_cast<png_bytep>(std::malloc(rowBytes * h + 1));
+  r->rows = static_cast<png_bytepp>(std::malloc(sizeof(png_bytep) * (h + 1)));
+  for (png_uint_32 y = 0; y < h; ++y) r->rows[y] = r->data + y * rowBytes;
+  png_read_image(r->png, r->rows);
+  png_read_end(r->png, r->info);
+  return true;
+}
+
+struct PngFile {
+  bool ok = false;
+  int width = 0, height = 0, colorType = -1, bitDepth = 0, interlace = 0;
+  bool hasGamma = false;
+  png_fixed_point gamma = 0;
+  std::vector<uint8_t> pixels;  // rows top first, as stored
+};
+
+PngFile ReadPng(const std::string& path) {
+  PngFile f;
+  PngRead r;
+  std::memset(&r, 0, sizeof r);
+  r.file = std::fopen(path.c_str(), "rb");
+  if (!r.file) return f;
+  r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  r.info = png_create_info_struct(r.png);
+  f.ok = ReadPngRows(&r);
+  if (f.ok) {
+    f.width = static_cast<int>(png_get_image_width(r.png, r.info));
+    f.height = static_cast<int>(png_get_image_height(r.png, r.info));
+    f.colorType = png_get_color_type(r.png, r.info);
+    f.bitDepth = png_get_bit_depth(r.png, r.info);
+    f.interlace = png_get_interlace_type(r.png, r.info);
+    f.hasGamma = png_get_gAMA_fixed(r.png, r.info, &f.gamma) != 0;
+    f.pixels.assign(r.data, r.data + png_get_rowbytes(r.png, r.info) * static_cast<size_t>(f.height));
+  }
+  png_destroy_read_struct(&r.png, &r.info, nullptr);
+  std::free(r.data);
+  std::free(r.rows);
+  std::fclose(r.file);
+  return f;
+}
+
+// ---- the fixture ----
+
+class SaveCli : public ::testing::Test {
+protected:
+  TempDir dir;
+  test::DecodedJpeg source;  // what the CLI decodes: same library, same pixels
+  std::string input;
+
+  void SetUp() override {
+    ASSERT_EQ(mkdir(dir.File("config").c_str(), 0755), 0);
+    input = dir.File("photo.jpg");
+    test::WriteFileBytes(input, test::EncodeJpeg(test::MakeTestPicture(64, 48, 5), 64, 48, 3, 92));
+    ASSERT_TRUE(test::DecodeJpeg(test::ReadFileBytes(input), source));
+  }
+  void WriteSettings(const std::string& lines) {
+    test::WriteFileText(dir.File("config/quorvex.ini"), "[default]\n" + lines);
+  }
+  CliResult Run(const std::string& command, const std::vector<std::string>& args) {
+    std::string cmd = Quote(QUORVEX_CLI_PATH) + " --config " + Quote(dir.File("config")) + " " + command;
+    for (const std::string& a : args) cmd += " " + Quote(a);
+    cmd += " >" + Quote(dir.File("stdout.txt")) + " 2>" + Quote(dir.File("stderr.txt"));
+    CliResult r;
+    const int raw = std::system(cmd.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = ReadText(dir.File("stdout.txt"));
+    r.err = ReadText(dir.File("stderr.txt"));
+    return r;
+  }
+  // Red, green, blue of source pixel (x, y), y from the top.
+  const uint8_t* Source(int x, int y) const { return &source.pixels[(static_cast<size_t>(y) * 64 + x) * 3]; }
+};
+
+TEST_F(SaveCli, PngModeAndInterlaceReachTheWriter) {
+  const CliResult r = Run("save", {input, "-o", dir.File("grey.png"), "--png-mode", "3", "--interlace"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const PngFile f = ReadPng(dir.File("grey.png"));
+  ASSERT_TRUE(f.ok);
+  EXPECT_EQ(f.colorType, PNG_COLOR_TYPE_GRAY);
+  EXPECT_EQ(f.bitDepth, 8);
+  EXPECT_EQ(f.interlace, PNG_INTERLACE_ADAM7);
+  ASSERT_EQ(f.width, 64);
+  ASSERT_EQ(f.height, 48);
+  EXPECT_FALSE(f.hasGamma);  // the document has no gamma and the default is not forced
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x) {
+      const uint8_t* p = Source(x, y);
+      ASSERT_EQ(f.pixels[static_cast<size_t>(y) * 64 + x], (183 * p[1] + 19 * p[2] + 54 * p[0]) / 256)
+          << x << "," << y;
+    }
+}
+
+TEST_F(SaveCli, ToneOptionsMapEverySampleBeforeTheBmpIsWritten) {
+  const CliResult r =
+      Run("save", {input, "-o", dir.File("tone.bmp"), "--gamma", "1.8", "--contrast", "40", "--bias", "-30"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const ToneTable g = BuildGammaTable(1.8);
+  const ToneTable l = BuildLevelTable(40, -30);
+  const std::vector<uint8_t> b = test::ReadFileBytes(dir.File("tone.bmp"));
+  ASSERT_EQ(b.size(), 54u + 64 * 3 * 48);
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x)
+      for (int c = 0; c < 3; ++c) {
+        const uint8_t got = b[54 + static_cast<size_t>(47 - y) * 192 + static_cast<size_t>(3 * x + c)];
+        ASSERT_EQ(got, g[static_cast<size_t>(l[Source(x, y)[2 - c]])]) << x << "," << y << "," << c;
+      }
+}
+
+TEST_F(SaveCli, ResizeComesBeforeTheToneCurve) {
+  const CliResult r = Run("save", {input, "-o", dir.File("small.rgb"), "--resize", "32x24", "--bias", "50"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  // The same steps in process, in the stated order.
+  test::RecordingSink sink;
+  CConverterApp app(dir.File("config"), sink);
+  CImageDoc doc(app);
+  ASSERT_EQ(doc.Load(input), 1);
+  ASSERT_EQ(doc.ResizeImage(32, 24), 1);
+  ASSERT_EQ(ApplyToneCurve(doc, BuildGammaTable(1.0), BuildLevelTable(0, 50)), 1);
+  std::vector<uint8_t> want;
+  for (int y = 23; y >= 0; --y)
+    for (int x = 0; x < 32; ++x) {
+      const uint8_t* p = doc.Bitmap().Row(y) + 3 * x;
+      want.insert(want.end(), {p[2], p[1], p[0]});
+    }
+  EXPECT_EQ(test::ReadFileBytes(dir.File("small.rgb")), want);
+  EXPECT_EQ(ReadText(dir.File("small.fal")), "F_ALL(V1.00)\n32 24 0 0\n1.00 255 255 255 0\n");
+}
+
+TEST_F(SaveCli, BadOptionsAreUsageErrors) {
+  const std::vector<std::vector<std::string>> bad = {
+      {input, "-o", dir.File("a.png"), "--gamma", "0"},   {input, "-o", dir.File("a.png"), "--gamma", "-1"},
+      {input, "-o", dir.File("a.png"), "--gamma", "5"},   {input, "-o", dir.File("a.png"), "--gamma", "nan"},
+      {input, "-o", dir.File("a.png"), "--bias", "256"},  {input, "-o", dir.File("a.png"), "--contrast", "x"},
+      {input, "-o", dir.File("a.png"), "--png-mode", "5"}, {input, "-o", dir.File("a.png"), "--resize", "0x5"},
+      {input, "-o", dir.File("a.tif")},                    {input, "-o", dir.File("noext")}};
+  for (const auto& args : bad) {
+    const CliResult r = Run("save", args);
+    EXPECT_EQ(r.status, 2) << args[3 < args.size() ? 3 : 2];
+    EXPECT_NE(r.err.find("usage: quorvex-cli save"), std::string::npos);
+  }
+  EXPECT_FALSE(test::FileExists(dir.File("a.png")));
+}
+
+TEST_F(SaveCli, SettingsGammaIsWrittenOrRefusedWithAMessage) {
+  WriteSettings("UseWriteGammaValue=1\nUseDefaultGammaOnSave=1\nDefaultGamma=2.2\n");
+  CliResult r = Run("save", {input, "-o", dir.File("g.png")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const PngFile f = ReadPng(dir.File("g.png"));
+  EXPECT_TRUE(f.hasGamma);
+  EXPECT_EQ(f.gamma, 220000);
+
+  for (const char* value : {"0", "-0.45", "0.000001"}) {
+    WriteSettings(std::string("UseWriteGammaValue=1\nUseDefaultGammaOnSave=1\nDefaultGamma=") + value + "\n");
+    r = Run("save", {input, "-o", dir.File("z.png")});
+    EXPECT_EQ(r.status, 1) << value;
+    EXPECT_NE(r.err.find(std::string("SavePngFile:") + kPngBadGamma + "\n" + dir.File("z.png")), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(test::FileExists(dir.File("z.png")));
+  }
+}
+
+TEST_F(SaveCli, AMissingOutputFolderFailsWithTheWritersMessage) {
+  const CliResult png = Run("save", {input, "-o", dir.File("none/a.png")});
+  EXPECT_EQ(png.status, 1);
+  EXPECT_NE(png.err.find("SavePngFile:Cannot open\n" + dir.File("none/a.png")), std::string::npos) << png.err;
+  const CliResult bmp = Run("save", {input, "-o", dir.File("none/a.bmp")});
+  EXPECT_EQ(bmp.status, 1);
+  EXPECT_NE(bmp.err.find("SaveBmpFile:Can't open the file.\n" + dir.File("none/a.bmp")), std::string::npos);
+}
+
+TEST_F(SaveCli, SeparateWritesThreeEightBitBmpFiles) {
+  const CliResult r = Run("separate", {input, "-o", dir.File("out/parts")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string base = dir.File("out/parts/photo");
+  EXPECT_EQ(r.out, base + "_Y.bmp\n" + base + "_Cb.bmp\n" + base + "_Cr.bmp\n");
+  const char* suffixes[] = {"_Y.bmp", "_Cb.bmp", "_Cr.bmp"};
+  for (int k = 0; k < 3; ++k) {
+    const std::vector<uint8_t> b = test::ReadFileBytes(base + suffixes[k]);
+    ASSERT_EQ(b.size(), 54u + 1024 + 64 * 48) << suffixes[k];
+    EXPECT_EQ(Le32(b, 10), 54u + 1024);
+    EXPECT_EQ(b[28], 8);  // bits per pixel
+    for (int i = 0; i < 256; ++i)  // grey ramp
+      ASSERT_TRUE(b[54 + 4 * i] == i && b[55 + 4 * i] == i && b[56 + 4 * i] == i) << i;
+    for (int y = 0; y < 48; ++y)
+      for (int x = 0; x < 64; ++x) {
+        const uint8_t* p = Source(x, y);
+        const YCbCr c = YCbCrOf(p[0], p[1], p[2]);
+        const int want = k == 0 ? c.y : (k == 1 ? c.cb : c.cr);
+        ASSERT_EQ(b[54 + 1024 + static_cast<size_t>(47 - y) * 64 + static_cast<size_t>(x)], want)
+            << suffixes[k] << " " << x << "," << y;
+      }
+  }
+  // A grey photo has neutral chroma everywhere.
+  const std::string grey = dir.File("grey.jpg");
+  test::WriteFileBytes(grey, test::EncodeJpeg(test::MakeTestPicture(16, 8, 2), 16, 8, 1, 90));
+  ASSERT_EQ(Run("separate", {grey, "-o", dir.File("out")}).status, 0);
+  const std::vector<uint8_t> cb = test::ReadFileBytes(dir.File("out/grey_Cb.bmp"));
+  ASSERT_EQ(cb.size(), 54u + 1024 + 16 * 8);
+  for (size_t i = 54 + 1024; i < cb.size(); ++i) ASSERT_EQ(cb[i], 128) << i;
+
+  EXPECT_EQ(Run("separate", {input}).status, 2);
+  EXPECT_EQ(Run("separate", {dir.File("missing.jpg"), "-o", dir.File("out")}).status, 1);
+}
+
+} // namespace
+} // namespace qv
