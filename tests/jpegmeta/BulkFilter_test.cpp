@@ -1,0 +1,1042 @@
+// The bulk filter on real files in temporary folders: outputs are parsed with
+// the segment list and decoded with libjpeg; failures are made to happen for
+// real (blocked paths, file-size limits, read-only and full file systems).
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <functional>
+#include <optional>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "app/AppHelpers.h"
+#include "app/Profile.h"
+#include "app/Settings.h"
+#include "batch/BatchEngine.h"
+#include "jpegmeta/BulkFilter.h"
+#include "jpegmeta/Charset.h"
+#include "jpegmeta/ExifReader.h"
+#include "jpegmeta/ExifSummary.h"
+#include "jpegmeta/MetaBytes.h"
+#include "jpegmeta/SegmentList.h"
+#include "support/TestSupport.h"
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+// ---- files ----
+
+std::string Real(const std::string& path) {
+  char* r = ::realpath(path.c_str(), nullptr);
+  std::string s = r ? r : path;
+  std::free(r);
+  return s;
+}
+
+void MakeDir(const std::string& path) { ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << path; }
+
+std::string ReadText(const std::string& path) {
+  const Bytes b = ReadFileBytes(path);
+  return std::string(b.begin(), b.end());
+}
+
+std::vector<std::string> Entries(const std::string& dir) {
+  std::vector<std::string> names;
+  if (DIR* d = ::opendir(dir.c_str())) {
+    while (dirent* e = ::readdir(d))
+      if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.push_back(e->d_name);
+    ::closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A libjpeg picture; the encoder's own JFIF APP0 (18 bytes after SOI) is
+// left out so tests put their own segments in front.
+Bytes PictureBody(int w = 48, int h = 32, bool progressive = false, unsigned seed = 3) {
+  const Bytes jpeg = EncodeJpeg(MakeTestPicture(w, h, seed), w, h, 3, 85, progressive);
+  EXPECT_EQ(jpeg[3], 0xE0);
+  return Bytes(jpeg.begin() + 20, jpeg.end());
+}
+
+Bytes Jpeg(const std::vector<Bytes>& segments, const Bytes& body) {
+  Bytes b = {0xFF, 0xD8};
+  for (const Bytes& s : segments) Append(b, s);
+  Append(b, body);
+  return b;
+}
+
+// JFIF APP0 with an n x 1 RGB thumbnail.
+Bytes JfifWithThumb(int n, uint16_t density = 150) {
+  Bytes p = {'J', 'F', 'I', 'F', 0, 1, 2, 1, uint8_t(density >> 8), uint8_t(density), uint8_t(density >> 8),
+             uint8_t(density), uint8_t(n), 1};
+  p.resize(p.size() + static_cast<size_t>(3 * n), 0x55);
+  return Segment(0xE0, p);
+}
+
+Bytes Jfxx() { return Segment(0xE0, {'J', 'F', 'X', 'X', 0, 0x10, 1, 2, 3}); }
+Bytes App(int n, const std::string& text) { return Segment(static_cast<uint8_t>(0xE0 + n), Bytes(text.begin(), text.end())); }
+Bytes Com(const std::string& text) { return Segment(0xFE, Bytes(text.begin(), text.end())); }
+
+Bytes UserComment(const std::string& header8, const Bytes& text) {
+  Bytes v(header8.begin(), header8.end());
+  v.resize(8, 0);
+  Append(v, text);
+  return v;
+}
+
+Bytes Ucs2Be(const std::u16string& s) {
+  Bytes b;
+  for (char16_t c : s) b.push_back(uint8_t(c >> 8)), b.push_back(uint8_t(c));
+  return b;
+}
+
+// An Exif APP1: IFD0 entries, then an Exif IFD with `exif` when given.
+Bytes ExifApp1With(TiffBuilder& t, std::vector<TiffBuilder::Entry> ifd0, const std::vector<TiffBuilder::Entry>& exif) {
+  if (!exif.empty()) ifd0.push_back(t.Long(TAG_EXIF_IFD, 0));
+  const TiffBuilder::Ifd first = t.AddIfd(ifd0);
+  t.SetIfd0(first.offset);
+  if (!exif.empty()) t.SetLong(first.valueFields.back(), t.AddIfd(exif).offset);
+  return ExifApp1(t.b);
+}
+
+// ---- reading outputs ----
+
+struct Parsed {
+  SegmentList list;
+  std::vector<const CJpegSegment*> markers;  // records with a marker code
+  std::vector<int> codes;
+  int Count(int code) const { return static_cast<int>(std::count(codes.begin(), codes.end(), code)); }
+  const CJpegSegment* First(int code) const {
+    for (auto* m : markers)
+      if (m->MarkerCode() == code) return m;
+    return nullptr;
+  }
+  Bytes BytesOf(const CJpegSegment* r) const { return Bytes(r->m_pData, r->m_pData + r->m_nLength); }
+};
+
+Parsed Parse(const std::string& path) {
+  Parsed p;
+  CSegmentFile f;
+  EXPECT_TRUE(f.Open(path)) << path;
+  ParseJpeg(f, p.list);
+  for (const auto& r : p.list) {
+    if (!r->MarkerCode()) continue;
+    p.markers.push_back(r.get());
+    p.codes.push_back(r->MarkerCode());
+  }
+  return p;
+}
+
+std::string CommentOf(const Parsed& p) {
+  const CJpegSegment* com = p.First(0xFE);
+  return com ? std::string(com->m_pData + 4, com->m_pData + com->m_nLength) : std::string("<none>");
+}
+
+// Decoded pixels must be those of the source: the scan data is untouched.
+void ExpectSamePixels(const Bytes& source, const std::string& outPath) {
+  DecodedJpeg a, b;
+  ASSERT_TRUE(DecodeJpeg(source, a));
+  ASSERT_TRUE(DecodeJpeg(ReadFileBytes(outPath), b)) << outPath;
+  EXPECT_EQ(a.width, b.width);
+  EXPECT_EQ(a.height, b.height);
+  EXPECT_TRUE(a.pixels == b.pixels) << outPath;
+}
+
+// ---- progress and failure makers ----
+
+class ScriptedProgress : public IBatchProgress {
+public:
+  void SetRange(int total) override { range = total; }
+  void SetFileName(const std::string& name) override { names.push_back(name); }
+  void SetCounter(const std::string& text) override { counters.push_back(text); }
+  void StepIt() override { ++steps; }
+  bool AbortRequested() const override { return abortAfterSteps >= 0 && steps >= abortAfterSteps; }
+  int range = -1, steps = 0, abortAfterSteps = -1;
+  std::vector<std::string> names, counters;
+};
+
+// Writes past `bytes` fail with EFBIG for as long as the object lives.
+class FileSizeLimit {
+public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &m_old);
+    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit r = m_old;
+    r.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &r);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &m_old);
+    std::signal(SIGXFSZ, m_oldHandler);
+  }
+
+private:
+  rlimit m_old{};
+  void (*m_oldHandler)(int);
+};
+
+bool WriteAll(const std::string& path, const std::string& data) {
+  std::string s = data;
+  WriteFileText(path, s);
+  return ReadText(path) == data;
+}
+
+// Runs fn in a child process with mounts of its own (a user namespace when not
+// root). fn returns "" when all held, "skip: ..." when it could not set up.
+std::string InPrivateMounts(const std::function<std::string()>& fn) {
+  int fds[2];
+  if (::pipe(fds) != 0) return "skip: no pipe";
+  const uid_t uid = ::geteuid();
+  const gid_t gid = ::getegid();
+  const pid_t pid = ::fork();
+  if (pid < 0) return "skip: no fork";
+  if (pid == 0) {
+    ::close(fds[0]);
+    std::string result;
+    const int flags = CLONE_NEWNS | (uid == 0 ? 0 : CLONE_NEWUSER);
+    if (::unshare(flags) != 0) {
+      result = "skip: no mount namespace here (" + std::string(std::strerror(errno)) + ")";
+    } else {
+      if (uid != 0) {
+        WriteAll("/proc/self/setgroups", "deny");
+        WriteAll("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1");
+        WriteAll("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
+      }
+      // Nothing done here may reach the mounts of the machine.
+      if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        result = "skip: mounts cannot be made private";
+      else
+        result = fn();
+    }
+    const ssize_t n = ::write(fds[1], result.data(), result.size());
+    (void)n;
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  std::string out;
+  char buf[512];
+  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (!WIFEXITED(status)) return "child ended abnormally";
+  return out;
+}
+
+#define EXPECT_CHILD_OK(result)                                         \
+  do {                                                                  \
+    const std::string r_ = (result);                                    \
+    if (r_.rfind("skip:", 0) == 0) GTEST_SKIP() << r_.substr(6);        \
+    EXPECT_EQ(r_, "");                                                  \
+  } while (0)
+
+// ---- the fixture: in/, out/, tmp/ and a filter with every option off ----
+
+class BulkFilterTest : public ::testing::Test {
+protected:
+  TempDir dir;
+  RecordingSink sink;
+  CSettings app;
+  CBulkFilterSettings s;
+  ScriptedProgress progress;
+  std::string in, out, tmp;
+
+  void SetUp() override {
+    in = dir.File("in");
+    out = dir.File("out");
+    tmp = dir.File("tmp");
+    MakeDir(in);
+    MakeDir(out);
+    MakeDir(tmp);
+    app.TempDir = tmp;
+    s.SrcDirectory = in;
+    s.DstDirectory = out;
+    s.LogFilePath = dir.File("log.htm");
+    s.ConvertExif = 0;
+    s.ExifGenCmt = 0;
+    s.ExifUserCmt = 0;
+  }
+
+  // Runs the filter; the CBulkFilter is kept for its counters.
+  std::unique_ptr<CBulkFilter> Run(const std::function<void(CBulkFilter&)>& setup = nullptr) {
+    auto f = std::make_unique<CBulkFilter>(app, sink, s);
+    f->m_pProgress = &progress;
+    if (setup) setup(*f);
+    EXPECT_EQ(f->FilterRun(100), 1);
+    return f;
+  }
+
+  std::string Put(const std::string& name, const Bytes& bytes, const std::string& folder = "") {
+    const std::string path = (folder.empty() ? in : folder) + "/" + name;
+    WriteFileBytes(path, bytes);
+    return path;
+  }
+
+  std::string Log() const { return ReadText(s.LogFilePath); }
+};
+
+// ---- settings ----
+
+TEST(BulkFilterSettingsSection, DefaultsMapUnderHomeAndEveryKeyIsSavedInOrder) {
+  TempDir dir;
+  CProfile profile(dir.File("q.ini"));
+  CBulkFilterSettings d;
+  d.Load(profile);
+  EXPECT_EQ(d.SrcDirectory, HomeDirectory() + "/Exif/in");
+  EXPECT_EQ(d.DstDirectory, HomeDirectory() + "/Dcim/100kxcam");
+  EXPECT_EQ(d.LogFilePath, HomeDirectory() + "/blkflt.htm");
+  EXPECT_EQ(d.ConvertExif, 1);
+  EXPECT_EQ(d.ExifGenCmt, 1);
+  EXPECT_EQ(d.ExifUserCmt, 1);
+  EXPECT_EQ(d.ExtFilter, 1);
+  EXPECT_EQ(d.RemoveAppX, 0);
+  for (int n = 1; n <= 15; ++n) EXPECT_EQ(d.RemoveAPP[n], 1) << n;
+  EXPECT_EQ(d.StrExtFilter, ".jpg;.jfif;.jpeg");
+
+  CBulkFilterSettings s;
+  s.RemoveAPP[7] = 0;
+  s.UniteDHT = 1;
+  s.ConvertExif = 0;
+  s.StrExtFilter = ".jpe";
+  ASSERT_TRUE(s.Save(profile));
+  const std::string text = ReadText(dir.File("q.ini"));
+  const char* order[] = {"SrcDirectory=", "DstDirectory=", "CreateLog=", "LogFilePath=", "RemoveThumb=",
+                         "RemoveJFXX=", "RemoveAppX=", "RemoveAPP1=", "RemoveAPP15=", "UniteDQT=", "UniteDHT=",
+                         "RemoveCOM=", "ConvertExif=", "ExifGenCmt=", "ExifGenEng=", "ExifUserCmt=",
+                         "RecurseDir=", "ExtFilter=", "StrExtFilter="};
+  size_t at = 0;
+  for (const char* key : order) {
+    const size_t pos = text.find(std::string("\n") + key);
+    ASSERT_NE(pos, std::string::npos) << key;
+    EXPECT_GT(pos, at) << key;
+    at = pos;
+  }
+  EXPECT_NE(text.find("[bulkfilter]"), std::string::npos);
+  CBulkFilterSettings back;
+  back.Load(profile);
+  EXPECT_EQ(back.RemoveAPP[7], 0);
+  EXPECT_EQ(back.RemoveAPP[8], 1);
+  EXPECT_EQ(back.UniteDHT, 1);
+  EXPECT_EQ(back.ConvertExif, 0);
+  EXPECT_EQ(back.StrExtFilter, ".jpe");
+}
+
+TEST(BulkFilterResult, MessageCarriesCountAndSignedSavedTotal) {
+  EXPECT_EQ(BulkFilterResultText(3, 1234), "3 files converted     (1234 バイトの削減)");
+  EXPECT_EQ(BulkFilterResultText(1, -23), "1 files converted     (-23 バイトの削減)");
+  // Totals past 32 bits stay whole.
+  EXPECT_EQ(BulkFilterResultText(0, int64_t{5} << 32), "0 files converted     (21474836480 バイトの削減)");
+}
+
+// ---- each option ----
+
+TEST_F(BulkFilterTest, NothingOnLeavesTheFileByteForByte) {
+  const Bytes src = Jpeg({Jfif(), App(1, "x"), Com("hello")}, PictureBody());
+  Put("a.jpg", src);
+  auto f = Run();
+  EXPECT_EQ(ReadFileBytes(out + "/a.jpg"), src);
+  EXPECT_EQ(f->SavedBytes(), 0);
+  EXPECT_EQ(f->Converted(), 1);
+}
+
+TEST_F(BulkFilterTest, RemoveThumbReplacesAJfifThumbnailButLeavesAPlainJfifAlone) {
+  const Bytes body = PictureBody();
+  const Bytes withThumb = Jpeg({JfifWithThumb(4, 150)}, body);
+  const Bytes plain = Jpeg({Jfif(1, 96, 96)}, body);
+  Put("thumb.jpg", withThumb);
+  Put("plain.jpg", plain);
+  s.RemoveThumb = 1;
+  Run();
+  const Parsed p = Parse(out + "/thumb.jpg");
+  ASSERT_EQ(p.Count(0xE0), 1);
+  const Bytes want = {0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 2, 1, 0, 150, 0, 150, 0, 0};
+  EXPECT_EQ(p.BytesOf(p.First(0xE0)), want);
+  EXPECT_EQ(p.codes[1], 0xE0);  // where the old one was
+  ExpectSamePixels(withThumb, out + "/thumb.jpg");
+  EXPECT_EQ(ReadFileBytes(out + "/plain.jpg"), plain);
+}
+
+TEST_F(BulkFilterTest, RemoveJfxxDropsOnlyTheExtensionSegment) {
+  const Bytes src = Jpeg({Jfif(), Jfxx(), App(0, "OTHER")}, PictureBody());
+  Put("a.jpg", src);
+  s.RemoveJFXX = 1;
+  Run();
+  const Parsed p = Parse(out + "/a.jpg");
+  ASSERT_EQ(p.Count(0xE0), 2);
+  EXPECT_EQ(std::memcmp(p.markers[1]->m_pData + 4, "JFIF", 4), 0);
+  EXPECT_EQ(std::memcmp(p.markers[2]->m_pData + 4, "OTHER", 5), 0);
+  ExpectSamePixels(src, out + "/a.jpg");
+}
+
+TEST_F(BulkFilterTest, RemoveCommentDropsEveryCom) {
+  const Bytes src = Jpeg({Jfif(), Com("one"), App(2, "x"), Com("two")}, PictureBody());
+  Put("a.jpg", src);
+  s.RemoveCOM = 1;
+  auto f = Run();
+  const Parsed p = Parse(out + "/a.jpg");
+  EXPECT_EQ(p.Count(0xFE), 0);
+  EXPECT_EQ(p.Count(0xE2), 1);
+  EXPECT_EQ(f->SavedBytes(), 2 * 4 + 3 + 3);
+  ExpectSamePixels(src, out + "/a.jpg");
+}
+
+TEST_F(BulkFilterTest, RemoveAppOnlyApp2KeepsExifAndDropsEveryApp2) {
+  TiffBuilder t(false);
+  const Bytes src = Jpeg({Jfif(), ExifApp1With(t, {t.Ascii(TAG_MAKE, "Q")}, {}), App(2, "icc-1"), App(13, "ps"),
+                          App(2, "icc-2")},
+                         PictureBody());
+  Put("a.jpg", src);
+  s.RemoveAppX = 1;
+  for (int n = 1; n <= 15; ++n) s.RemoveAPP[n] = n == 2;
+  Run();
+  const Parsed p = Parse(out + "/a.jpg");
+  EXPECT_EQ(p.Count(0xE1), 1);
+  EXPECT_EQ(p.Count(0xE2), 0);
+  EXPECT_EQ(p.Count(0xED), 1);
+  ExpectSamePixels(src, out + "/a.jpg");
+}
+
+TEST_F(BulkFilterTest, RemoveAppNeverTouchesJpgExtensionMarkers) {
+  // libjpeg refuses JPGn markers, so this file is only parsed back.
+  const Bytes src = Jpeg({Segment(0xF0, {1}), App(5, "x"), Segment(0xFD, {2})}, PictureBody());
+  Put("a.jpg", src);
+  s.RemoveAppX = 1;
+  Run();
+  const Parsed p = Parse(out + "/a.jpg");
+  EXPECT_EQ(p.Count(0xF0), 1);
+  EXPECT_EQ(p.Count(0xFD), 1);
+  EXPECT_EQ(p.Count(0xE5), 0);
+}
+
+TEST_F(BulkFilterTest, UniteDqtMergesThreeTablesAfterTheFirst) {
+  // libjpeg writes one DQT per table; a third, unused table is spliced in.
+  const Bytes body = PictureBody();
+  const Bytes src = Jpeg({Jfif(), Dqt(2, 9)}, body);
+  Put("a.jpg", src);
+  s.UniteDQT = 1;
+  auto f = Run();
+  const Parsed before = Parse(in + "/a.jpg");
+  const Parsed p = Parse(out + "/a.jpg");
+  ASSERT_EQ(before.Count(0xDB), 3);
+  ASSERT_EQ(p.Count(0xDB), 1);
+  EXPECT_EQ(p.codes[2], 0xDB);  // the position of the first one
+  const CJpegSegment* dqt = p.First(0xDB);
+  EXPECT_EQ(dqt->LengthField(), 2 + 3 * 65);
+  Bytes payloads;
+  for (auto* m : before.markers)
+    if (m->MarkerCode() == 0xDB) payloads.insert(payloads.end(), m->m_pData + 4, m->m_pData + m->m_nLength);
+  EXPECT_EQ(Bytes(dqt->m_pData + 4, dqt->m_pData + dqt->m_nLength), payloads);
+  EXPECT_EQ(f->SavedBytes(), 8);
+  ExpectSamePixels(src, out + "/a.jpg");
+}
+
+// DHTs merge per scan; a DQT between scans stays between them so a table
+// redefined there still applies only to the later scans.
+TEST_F(BulkFilterTest, UniteDhtAndDqtMergeEachScanGapOfAProgressiveFileSeparately) {
+  const Bytes body = PictureBody(40, 24, true);
+  const Bytes plain = Jpeg({Jfif()}, body);
+  // A DQT for an unused table id before the second scan.
+  Bytes src;
+  {
+    size_t sos = 0, seen = 0;
+    for (size_t i = 0; i + 1 < plain.size(); ++i)
+      if (plain[i] == 0xFF && plain[i + 1] == 0xDA && ++seen == 2) {
+        sos = i;
+        break;
+      }
+    ASSERT_GT(sos, 0u);
+    src.assign(plain.begin(), plain.begin() + static_cast<long>(sos));
+    Append(src, Dqt(3, 7));
+    src.insert(src.end(), plain.begin() + static_cast<long>(sos), plain.end());
+  }
+  Put("p.jpg", src);
+  s.UniteDHT = 1;
+  s.UniteDQT = 1;
+  Run();
+  auto gaps = [](const Parsed& p, int code) {
+    std::vector<int> counts(1, 0);
+    for (int c : p.codes) {
+      if (c == 0xDA) counts.push_back(0);
+      else if (c == code) ++counts.back();
+    }
+    return counts;
+  };
+  const Parsed before = Parse(in + "/p.jpg");
+  const Parsed after = Parse(out + "/p.jpg");
+  const std::vector<int> dhtBefore = gaps(before, 0xC4), dhtAfter = gaps(after, 0xC4);
+  ASSERT_EQ(dhtBefore.size(), dhtAfter.size());
+  bool sawMerge = false, sawSingle = false;
+  for (size_t i = 0; i < dhtBefore.size(); ++i) {
+    EXPECT_EQ(dhtAfter[i], std::min(dhtBefore[i], 1)) << "gap " << i;
+    sawMerge |= dhtBefore[i] >= 2;
+    sawSingle |= dhtBefore[i] == 1;
+  }
+  EXPECT_TRUE(sawMerge);
+  EXPECT_TRUE(sawSingle);
+  const std::vector<int> dqtAfter = gaps(after, 0xDB);
+  EXPECT_EQ(dqtAfter[0], 1);
+  EXPECT_EQ(dqtAfter[1], 1);
+  ExpectSamePixels(src, out + "/p.jpg");
+}
+
+// ---- Exif to JFIF ----
+
+class ExifToJfifTest : public BulkFilterTest {
+protected:
+  void SetUp() override {
+    BulkFilterTest::SetUp();
+    s.ConvertExif = 1;
+  }
+  Parsed RunOne(const Bytes& app1, const std::string& name = "a.jpg") {
+    source = Jpeg({app1}, PictureBody());
+    Put(name, source);
+    filter = Run();
+    return Parse(out + "/" + DestName(name));
+  }
+  static std::string DestName(const std::string& n) { return n.substr(0, n.rfind('.')) + ".jpg"; }
+  Bytes source;
+  std::unique_ptr<CBulkFilter> filter;
+};
+
+TEST_F(ExifToJfifTest, ResolutionBecomesTheJfifDensityAndTheApp1Goes) {
+  TiffBuilder t(true);
+  const Parsed p = RunOne(ExifApp1With(t, {t.Rational(TAG_X_RESOLUTION, 300, 1)}, {}));
+  EXPECT_EQ(p.Count(0xE1), 0);
+  ASSERT_EQ(p.codes[1], 0xE0);
+  const Bytes want = {0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 1, 0x01, 0x2C, 0x00, 0x48, 0, 0};
+  EXPECT_EQ(p.BytesOf(p.markers[1]), want);
+  EXPECT_EQ(p.Count(0xFE), 0);  // nothing to say
+  ExpectSamePixels(source, out + "/a.jpg");
+  DecodedJpeg d;
+  ASSERT_TRUE(DecodeJpeg(ReadFileBytes(out + "/a.jpg"), d));
+  EXPECT_TRUE(d.sawJfif);
+}
+
+TEST_F(ExifToJfifTest, GeneratedLinesThenABlankLineThenTheUserComment) {
+  s.ExifGenCmt = 1;
+  s.ExifUserCmt = 1;
+  TiffBuilder t(false);
+  const Bytes app1 = ExifApp1With(
+      t, {t.Ascii(TAG_MAKE, "QVCAM"), t.Ascii(TAG_MODEL, "Q1"), t.Ascii(TAG_DATE_TIME, "2004:05:06 07:08:09")},
+      {t.Short(TAG_EXPOSURE_PROGRAM, 2), t.Undefined(TAG_USER_COMMENT, UserComment("ASCII", {'h', 'i', ' ', ' '}))});
+  const Parsed p = RunOne(app1);
+  const std::string program = ExifSummaryString(2101) + ExifSummaryString(2202);
+  EXPECT_EQ(CommentOf(p), "QVCAM Q1\r\n2004:05:06 07:08:09\r\n" + program + "\r\n\r\nhi");
+  ASSERT_GE(p.codes.size(), 3u);
+  EXPECT_EQ(p.codes[1], 0xE0);
+  EXPECT_EQ(p.codes[2], 0xFE);
+  ExpectSamePixels(source, out + "/a.jpg");
+}
+
+TEST_F(ExifToJfifTest, EnglishLinesWhenAsked) {
+  s.ExifGenCmt = 1;
+  s.ExifGenEng = 1;
+  TiffBuilder t(false);
+  const Parsed p = RunOne(ExifApp1With(t, {}, {t.Short(TAG_METERING_MODE, 5)}));
+  const std::string metering = ExifSummaryString(2102 + EXIF_ENGLISH) + ExifSummaryString(2305 + EXIF_ENGLISH);
+  ASSERT_EQ(metering.find_first_of("\x80\xFF"), std::string::npos);  // plain English
+  EXPECT_EQ(CommentOf(p), metering + "\r\n");
+}
+
+TEST_F(ExifToJfifTest, UserCommentAloneAndBlankOrMissingCommentsAddNothing) {
+  s.ExifUserCmt = 1;
+  TiffBuilder t1(false);
+  EXPECT_EQ(CommentOf(RunOne(ExifApp1With(t1, {t1.Ascii(TAG_MAKE, "QVCAM")},
+                                          {t1.Undefined(TAG_USER_COMMENT, UserComment("ASCII", {'o', 'k'}))}),
+                             "one.jpg")),
+            "ok");
+  TiffBuilder t2(false);
+  EXPECT_EQ(CommentOf(RunOne(ExifApp1With(t2, {}, {t2.Undefined(TAG_USER_COMMENT, UserComment("ASCII", {' ', ' '}))}),
+                             "two.jpg")),
+            "<none>");
+  s.ExifUserCmt = 0;
+  TiffBuilder t3(false);
+  EXPECT_EQ(CommentOf(RunOne(ExifApp1With(t3, {}, {t3.Undefined(TAG_USER_COMMENT, UserComment("ASCII", {'x'}))}),
+                             "three.jpg")),
+            "<none>");
+}
+
+TEST_F(ExifToJfifTest, UnicodeUserCommentIsWrittenAsShiftJisOrAsTheChosenCharset) {
+  s.ExifUserCmt = 1;
+  const Bytes text = Ucs2Be(u"日本 ");
+  TiffBuilder t(false);
+  const Bytes app1 = ExifApp1With(t, {}, {t.Undefined(TAG_USER_COMMENT, UserComment("UNICODE", text))});
+  EXPECT_EQ(CommentOf(RunOne(app1, "sjis.jpg")), Utf8ToInternal("日本"));
+  app.AutoWriteCharset = 0;
+  app.WriteCharset = CS_UTF8;
+  EXPECT_EQ(CommentOf(RunOne(app1, "utf8.jpg")), "日本");
+}
+
+TEST_F(ExifToJfifTest, AnUnreadableExifBlockStaysAsItIs) {
+  const Bytes broken = Segment(0xE1, {'E', 'x', 'i', 'f', 0, 0, 'X', 'X', 0, 0});
+  const Parsed p = RunOne(broken);
+  EXPECT_EQ(ReadFileBytes(out + "/a.jpg"), source);
+  EXPECT_EQ(p.Count(0xE1), 1);
+}
+
+TEST_F(ExifToJfifTest, AnApp1DroppedByTheAppStepIsStillConverted) {
+  s.RemoveAppX = 1;
+  s.RemoveThumb = 1;
+  TiffBuilder t(false);
+  const Parsed p = RunOne(ExifApp1With(t, {t.Rational(TAG_Y_RESOLUTION, 200, 1)}, {}));
+  EXPECT_EQ(p.Count(0xE1), 0);
+  ASSERT_EQ(p.Count(0xE0), 1);
+  EXPECT_EQ(p.First(0xE0)->m_pData[15], 200);
+}
+
+TEST_F(ExifToJfifTest, AnOutputLargerThanItsSourceMakesTheSavedTotalNegative) {
+  // A JIS user comment written as UTF-8: two bytes per character become three.
+  s.ExifUserCmt = 1;
+  app.AutoWriteCharset = 0;
+  app.WriteCharset = CS_UTF8;
+  Bytes jis = {0x1B, '$', 'B'};
+  for (int i = 0; i < 100; ++i) Append(jis, {0x46, 0x7C});  // 日
+  Append(jis, {0x1B, '(', 'B'});
+  TiffBuilder t(false);
+  const Bytes app1 = ExifApp1With(t, {}, {t.Undefined(TAG_USER_COMMENT, UserComment("JIS", jis))});
+  RunOne(app1);
+  const int64_t grown = static_cast<int64_t>(ReadFileBytes(out + "/a.jpg").size()) - static_cast<int64_t>(source.size());
+  ASSERT_GT(grown, 0);
+  EXPECT_EQ(filter->SavedBytes(), -grown);
+  EXPECT_EQ(BulkFilterResultText(filter->Converted(), filter->SavedBytes()),
+            "1 files converted     (" + std::to_string(-grown) + " バイトの削減)");
+}
+
+// ---- real camera files ----
+
+TEST_F(BulkFilterTest, CameraFilesWithEveryOptionKeepTheirPixelsAndAddUpTheSavedBytes) {
+  const std::string corpus = CorpusDir();
+  if (corpus.empty()) GTEST_SKIP() << "camera corpus not on this machine";
+  std::vector<std::string> files = ListJpegFiles(corpus + "/camera");
+  const auto more = ListJpegFiles(corpus + "/exif-org");
+  files.insert(files.end(), more.begin(), more.end());
+  ASSERT_FALSE(files.empty());
+  for (const std::string& f : files) Put(f.substr(f.rfind('/') + 1), ReadFileBytes(f));
+  s = CBulkFilterSettings();
+  s.SrcDirectory = in;
+  s.DstDirectory = out;
+  s.LogFilePath = dir.File("log.htm");
+  s.CreateLog = 1;
+  s.RemoveThumb = s.RemoveJFXX = s.RemoveAppX = s.RemoveCOM = s.UniteDQT = s.UniteDHT = 1;
+  auto run = Run();
+  EXPECT_EQ(run->Converted(), static_cast<int>(files.size()));
+  int64_t saved = 0;
+  int converted = 0;
+  for (const std::string& f : files) {
+    const std::string name = f.substr(f.rfind('/') + 1);
+    const Bytes src = ReadFileBytes(f);
+    const std::string o = out + "/" + name;
+    ExpectSamePixels(src, o);
+    saved += static_cast<int64_t>(src.size()) - static_cast<int64_t>(ReadFileBytes(o).size());
+    const Parsed p = Parse(o);
+    for (int c = 0xE1; c <= 0xEF; ++c) EXPECT_EQ(p.Count(c), 0) << name;
+    EXPECT_LE(p.Count(0xDB), 1) << name;
+    EXPECT_NE(p.First(0xE0), nullptr) << name;
+    converted += Log().find("\">" + Real(out) + "/" + name + "</A>") != std::string::npos;
+  }
+  EXPECT_EQ(run->SavedBytes(), saved);
+  EXPECT_GT(saved, 0);
+  EXPECT_EQ(converted, static_cast<int>(files.size()));
+}
+
+TEST_F(BulkFilterTest, OddCorpusFilesNeitherCrashNorLoseTheirSourceInPlace) {
+  const std::string corpus = CorpusDir();
+  if (corpus.empty()) GTEST_SKIP() << "camera corpus not on this machine";
+  const auto files = ListJpegFiles(corpus + "/invalid");
+  for (const std::string& f : files) Put(f.substr(f.rfind('/') + 1), ReadFileBytes(f));
+  s.DstDirectory = in;
+  s.ConvertExif = 1;
+  s.UniteDHT = s.UniteDQT = 1;
+  Run();
+  for (const std::string& f : files) {
+    const std::string mine = in + "/" + f.substr(f.rfind('/') + 1);
+    DecodedJpeg a, b;
+    // Whatever libjpeg makes of the source, it makes of the output.
+    const bool readable = DecodeJpeg(ReadFileBytes(f), a);
+    EXPECT_EQ(DecodeJpeg(ReadFileBytes(mine), b), readable) << f;
+    if (readable) {
+      EXPECT_TRUE(a.pixels == b.pixels) << f;
+    }
+  }
+  EXPECT_EQ(Entries(tmp).size(), 0u);
+}
+
+// ---- the log ----
+
+TEST_F(BulkFilterTest, LogHasExactLinesPerFileAndRedErrorLines) {
+  const Bytes src = Jpeg({Jfif(), Com("drop me")}, PictureBody(48, 32));
+  Put("a.jpg", src);
+  Put("bad.jpg", {'n', 'o', 't', ' ', 'j', 'p', 'e', 'g'});
+  s.CreateLog = 1;
+  s.RemoveCOM = 1;
+  auto f = Run();
+  const uint32_t size = static_cast<uint32_t>(ReadFileBytes(out + "/a.jpg").size());
+  const ByteCountText t = FormatByteCount(size);
+  const std::string want = "<HTML><BODY>\n"
+                           "<A href=\"./a.jpg\">" + Real(out) + "/a.jpg</A><BR>\n"
+                           "width=48 height=32 (" + t.shortText + "bytes)<BR>\n"
+                           "Size=" + t.grouped + "bytes(11)<BR>\n"
+                           "<BR>\n\n"
+                           "<FONT color=\"red\"><STRONG>[Can't open file : " + Real(in) + "/bad.jpg]"
+                           "</STRONG></FONT><BR>\n"
+                           "</BODY></HTML>\n";
+  EXPECT_EQ(Log(), want);
+  EXPECT_EQ(f->Attempted(), 2);
+  EXPECT_EQ(f->Converted(), 1);
+  EXPECT_EQ(f->SavedBytes(), 11);
+  EXPECT_FALSE(FileExists(out + "/bad.jpg"));
+}
+
+TEST_F(BulkFilterTest, NamesInTheLogCannotInjectMarkup) {
+  Put("a<b>&\"c.jpg", Jpeg({Jfif()}, PictureBody()));
+  s.CreateLog = 1;
+  Run();
+  const std::string log = Log();
+  EXPECT_NE(log.find("<A href=\"./a&lt;b&gt;&amp;&quot;c.jpg\">"), std::string::npos) << log;
+  EXPECT_EQ(log.find("<b>"), std::string::npos);
+}
+
+TEST_F(BulkFilterTest, RootErrorsStopTheRunWithTheirMessages) {
+  s.SrcDirectory = dir.File("missing-in");
+  CBulkFilter a(app, sink, s);
+  EXPECT_EQ(a.FilterRun(1), 0);
+  s.SrcDirectory = in;
+  s.DstDirectory = dir.File("missing-out");
+  CBulkFilter b(app, sink, s);
+  EXPECT_EQ(b.FilterRun(1), 0);
+  s.DstDirectory = out;
+  s.CreateLog = 1;
+  s.LogFilePath = dir.File("no-such-folder/log.htm");
+  CBulkFilter c(app, sink, s);
+  EXPECT_EQ(c.FilterRun(1), 0);
+  ASSERT_EQ(sink.messages.size(), 3u);
+  EXPECT_EQ(sink.messages[0].text, "BulkFlt:転送元ディレクトリが存在しません\n" + dir.File("missing-in"));
+  EXPECT_EQ(sink.messages[1].text, "BulkFlt:転送先ディレクトリが存在しません\n" + dir.File("missing-out"));
+  EXPECT_EQ(sink.messages[2].text, "BulkFlt:ログファイルが作成できません\n" + dir.File("no-such-folder/log.htm"));
+}
+
+TEST_F(BulkFilterTest, TheCommandCountsRunsAndReportsConvertedFilesOnly) {
+  const Bytes src = Jpeg({Jfif(), Com("x")}, PictureBody());
+  Put("a.jpg", src);
+  Put("b.jpg", src);
+  Put("c.jpg", {1, 2, 3});
+  s.RemoveCOM = 1;
+  CBulkFilter f(app, sink, s);
+  f.m_pProgress = &progress;
+  EXPECT_FALSE(f.RunCommand());  // one file failed
+  EXPECT_EQ(progress.range, 3);
+  EXPECT_EQ(progress.counters.back(), "3 / 3");
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_EQ(sink.messages[0].text, "2 files converted     (10 バイトの削減)");
+  EXPECT_EQ(sink.messages[0].style, MB_OK | MB_ICONINFORMATION);
+}
+
+// ---- names, folders, recursion ----
+
+TEST_F(BulkFilterTest, OutputNamesTakeJpgAndTheExtensionListChoosesTheFiles) {
+  const Bytes src = Jpeg({Jfif()}, PictureBody());
+  Put("a.jpeg", src);
+  Put("B.JFIF", src);
+  Put("noext", src);
+  Put("c.txt", src);
+  Run();
+  EXPECT_EQ(Entries(out), (std::vector<std::string>{"B.jpg", "a.jpg"}));
+  s.ExtFilter = 0;
+  Run();
+  EXPECT_EQ(Entries(out), (std::vector<std::string>{"B.jpg", "a.jpg", "c.jpg", "noext.jpg"}));
+  // Files in case-insensitive order.
+  const std::vector<std::string> shown(progress.names.begin(), progress.names.end());
+  std::vector<std::string> files;
+  for (const std::string& n : shown)
+    if (n.rfind(Real(in) + "/", 0) == 0) files.push_back(n.substr(Real(in).size() + 1));
+  EXPECT_EQ(std::vector<std::string>(files.end() - 4, files.end()),
+            (std::vector<std::string>{"a.jpeg", "B.JFIF", "c.txt", "noext"}));
+}
+
+TEST_F(BulkFilterTest, RecursionMirrorsTheTreeAndMakesFoldersOnlyWhenNeeded) {
+  const Bytes src = Jpeg({Jfif()}, PictureBody());
+  MakeDir(in + "/sub");
+  MakeDir(in + "/sub/deeper");
+  MakeDir(in + "/empty");
+  MakeDir(in + "/onlydirs");
+  MakeDir(in + "/onlydirs/x");
+  Put("a.jpg", src);
+  Put("c.jpg", src, in + "/sub");
+  Put("d.jpg", src, in + "/sub/deeper");
+  Put("e.jpg", src, in + "/onlydirs/x");
+  s.CreateLog = 1;
+  Run();
+  EXPECT_EQ(Entries(out), (std::vector<std::string>{"a.jpg"}));
+  s.RecurseDir = 1;
+  auto f = Run();
+  EXPECT_EQ(f->Converted(), 4);
+  EXPECT_EQ(Entries(out), (std::vector<std::string>{"a.jpg", "onlydirs", "sub"}));
+  EXPECT_EQ(Entries(out + "/sub"), (std::vector<std::string>{"c.jpg", "deeper"}));
+  EXPECT_EQ(Entries(out + "/sub/deeper"), (std::vector<std::string>{"d.jpg"}));
+  EXPECT_EQ(Entries(out + "/onlydirs/x"), (std::vector<std::string>{"e.jpg"}));
+  const std::string log = Log();
+  const size_t a = log.find("href=\"./a.jpg\""), e = log.find("href=\"./onlydirs/x/e.jpg\""),
+               c = log.find("href=\"./sub/c.jpg\""), d = log.find("href=\"./sub/deeper/d.jpg\"");
+  ASSERT_NE(d, std::string::npos);
+  EXPECT_LT(a, e);
+  EXPECT_LT(e, c);
+  EXPECT_LT(c, d);
+}
+
+TEST_F(BulkFilterTest, ADestinationInsideTheSourceAndALinkLoopAreWalkedOnce) {
+  const Bytes src = Jpeg({Jfif()}, PictureBody());
+  MakeDir(in + "/sub");
+  Put("a.jpg", src);
+  Put("b.jpg", src, in + "/sub");
+  ASSERT_EQ(::symlink("..", (in + "/sub/up").c_str()), 0);
+  s.DstDirectory = in + "/out";
+  MakeDir(s.DstDirectory);
+  s.RecurseDir = 1;
+  auto f = Run();
+  EXPECT_EQ(f->Converted(), 2);
+  EXPECT_EQ(Entries(in + "/out"), (std::vector<std::string>{"a.jpg", "sub"}));
+  EXPECT_EQ(Entries(in + "/out/sub"), (std::vector<std::string>{"b.jpg"}));
+}
+
+TEST_F(BulkFilterTest, InPlaceRewritesThroughATemporaryFileAndLeavesNoneBehind) {
+  const Bytes src = Jpeg({Jfif(), Com("c")}, PictureBody());
+  Put("a.jpg", src);
+  s.DstDirectory = in;
+  s.RemoveCOM = 1;
+  auto f = Run();
+  EXPECT_EQ(f->Converted(), 1);
+  EXPECT_EQ(ReadFileBytes(in + "/a.jpg").size(), src.size() - 5);
+  ExpectSamePixels(src, in + "/a.jpg");
+  EXPECT_EQ(Entries(in), (std::vector<std::string>{"a.jpg"}));
+  EXPECT_EQ(Entries(tmp).size(), 0u);
+}
+
+TEST_F(BulkFilterTest, InPlaceNeverOverwritesAnotherSourceOfTheSameName) {
+  const Bytes first = Jpeg({Jfif(), Com("jpeg")}, PictureBody(32, 32, false, 1));
+  const Bytes second = Jpeg({Jfif(), Com("jpg")}, PictureBody(32, 32, false, 2));
+  Put("a.jpeg", first);
+  Put("a.jpg", second);
+  s.DstDirectory = in;
+  s.CreateLog = 1;
+  Run();
+  EXPECT_EQ(ReadFileBytes(in + "/a.jpeg"), first);
+  ExpectSamePixels(second, in + "/a.jpg");
+  EXPECT_NE(Log().find("[Can't Save to " + Real(in) + "/a.jpg]"), std::string::npos);
+}
+
+// ---- abort ----
+
+TEST_F(BulkFilterTest, AbortStopsBetweenFiles) {
+  const Bytes src = Jpeg({Jfif()}, PictureBody());
+  for (const char* n : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) Put(n, src);
+  progress.abortAfterSteps = 2;
+  auto f = Run();
+  EXPECT_TRUE(f->Aborted());
+  EXPECT_EQ(f->Converted(), 2);
+  EXPECT_EQ(Entries(out), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+
+  // A quitting event loop counts as an abort too.
+  progress = ScriptedProgress();
+  TempDir other;
+  s.DstDirectory = other.Path();
+  int pumps = 0;
+  auto g = Run([&](CBulkFilter& w) { w.pump = [&] { return ++pumps < 2; }; });
+  EXPECT_TRUE(g->Aborted());
+  EXPECT_EQ(Entries(other.Path()), (std::vector<std::string>{"a.jpg"}));
+}
+
+// ---- a source is never lost ----
+
+TEST_F(BulkFilterTest, AFolderInTheWayOfTheOutputFileFailsThatFileOnly) {
+  const Bytes src = Jpeg({Jfif(), Com("x")}, PictureBody());
+  Put("a.jpg", src);
+  Put("b.jpg", src);
+  MakeDir(out + "/a.jpg");
+  s.CreateLog = 1;
+  s.RemoveCOM = 1;
+  auto f = Run();
+  EXPECT_EQ(ReadFileBytes(in + "/a.jpg"), src);
+  EXPECT_EQ(f->Converted(), 1);
+  EXPECT_EQ(f->SavedBytes(), 5);
+  EXPECT_NE(Log().find("<FONT color=\"red\"><STRONG>[Can't Save to " + Real(out) + "/a.jpg]</STRONG></FONT><BR>\n"),
+            std::string::npos);
+  EXPECT_EQ(Entries(out), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+  EXPECT_EQ(Entries(out + "/a.jpg").size(), 0u);
+}
+
+TEST_F(BulkFilterTest, AFileInTheWayOfAnOutputFolderSkipsThatFolderWithItsMessage) {
+  const Bytes src = Jpeg({Jfif()}, PictureBody());
+  MakeDir(in + "/sub");
+  Put("c.jpg", src, in + "/sub");
+  Put("d.jpg", src, in + "/sub");
+  WriteFileText(out + "/sub", "in the way");
+  s.CreateLog = 1;
+  s.RecurseDir = 1;
+  auto f = Run();
+  EXPECT_EQ(f->Converted(), 0);
+  EXPECT_EQ(ReadText(out + "/sub"), "in the way");
+  EXPECT_EQ(ReadFileBytes(in + "/sub/c.jpg"), src);
+  EXPECT_NE(Log().find("<FONT color=\"red\"><STRONG>[Can't MKDIR of " + Real(out) + "/sub]\n</STRONG></FONT><BR>\n"),
+            std::string::npos)
+      << Log();
+  EXPECT_EQ(f->Attempted(), 1);  // the rest of the folder is skipped
+}
+
+TEST_F(BulkFilterTest, AReadOnlyFileIsNeverReplaced) {
+  const Bytes src = Jpeg({Jfif(), Com("x")}, PictureBody());
+  Put("a.jpg", src);
+  WriteFileText(out + "/a.jpg", "older output");
+  ::chmod((out + "/a.jpg").c_str(), 0444);
+  s.RemoveCOM = 1;
+  auto f = Run();
+  EXPECT_EQ(f->Converted(), 0);
+  EXPECT_EQ(ReadText(out + "/a.jpg"), "older output");
+  // In place: a read-only source stays as it is.
+  ::chmod((in + "/a.jpg").c_str(), 0444);
+  s.DstDirectory = in;
+  auto g = Run();
+  EXPECT_EQ(g->Converted(), 0);
+  EXPECT_EQ(ReadFileBytes(in + "/a.jpg"), src);
+  EXPECT_EQ(Entries(in), (std::vector<std::string>{"a.jpg"}));
+}
+
+TEST_F(BulkFilterTest, AFailedWriteLeavesTheSourceAndNoPartialFiles) {
+  const Bytes src = Jpeg({Jfif(), Com("x")}, PictureBody(256, 192));
+  ASSERT_GT(src.size(), 4000u);
+  Put("a.jpg", src);
+  s.RemoveCOM = 1;
+  for (const std::string& dst : {out, in}) {
+    s.DstDirectory = dst;
+    std::unique_ptr<CBulkFilter> f;
+    {
+      FileSizeLimit limit(2000);
+      f = Run();
+    }
+    EXPECT_EQ(f->Converted(), 0) << dst;
+    EXPECT_EQ(ReadFileBytes(in + "/a.jpg"), src) << dst;
+    EXPECT_EQ(Entries(in), (std::vector<std::string>{"a.jpg"})) << dst;
+    EXPECT_EQ(Entries(out).size(), 0u) << dst;
+    EXPECT_EQ(Entries(tmp).size(), 0u) << dst;
+  }
+}
+
+TEST_F(BulkFilterTest, AReplaceThatFailsHalfwayLeavesTheSourceWhole) {
+  const Bytes src = Jpeg({Jfif(), Com("x")}, PictureBody(256, 192));
+  ASSERT_GT(src.size(), 4000u);
+  Put("a.jpg", src);
+  s.DstDirectory = in;
+  s.RemoveCOM = 1;
+  s.CreateLog = 1;
+  std::optional<FileSizeLimit> limit;
+  // The new content is complete; copying it over the source then runs out.
+  auto f = Run([&](CBulkFilter& w) { w.beforeReplace = [&] { limit.emplace(2000); }; });
+  limit.reset();
+  EXPECT_EQ(f->Converted(), 0);
+  EXPECT_EQ(ReadFileBytes(in + "/a.jpg"), src);
+  EXPECT_EQ(Entries(in), (std::vector<std::string>{"a.jpg"}));
+  EXPECT_EQ(Entries(tmp).size(), 0u);
+  EXPECT_NE(Log().find("[Can't Save to " + Real(in) + "/a.jpg]"), std::string::npos);
+  ASSERT_FALSE(sink.messages.empty());
+  EXPECT_EQ(sink.messages.back().text.rfind("MoveTemp:", 0), 0u);
+}
+
+TEST_F(BulkFilterTest, AReadOnlyFolderLeavesItsSourcesAsTheyWere) {
+  const Bytes src = Jpeg({Jfif(), Com("x")}, PictureBody());
+  Put("a.jpg", src);
+  s.DstDirectory = in;
+  s.RemoveCOM = 1;
+  if (::geteuid() != 0) {
+    ::chmod(in.c_str(), 0555);
+    auto f = Run();
+    ::chmod(in.c_str(), 0755);
+    EXPECT_EQ(f->Converted(), 0);
+    EXPECT_EQ(ReadFileBytes(in + "/a.jpg"), src);
+    EXPECT_EQ(Entries(in), (std::vector<std::string>{"a.jpg"}));
+    return;
+  }
+  // Permissions do not bind root: a read-only mount does.
+  EXPECT_CHILD_OK(InPrivateMounts([&]() -> std::string {
+    if (::mount(in.c_str(), in.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+        ::mount(nullptr, in.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
+      return "skip: no read-only bind mount here";
+    CBulkFilter f(app, sink, s);
+    if (f.FilterRun(1) != 1) return "run did not start";
+    if (f.Converted() != 0) return "a file in a read-only folder counted as converted";
+    if (ReadFileBytes(in + "/a.jpg") != src) return "source changed";
+    if (Entries(in) != std::vector<std::string>{"a.jpg"}) return "stray files in the folder";
+    if (!Entries(tmp).empty()) return "stray temporary files";
+    return "";
+  }));
+}
+
+TEST_F(BulkFilterTest, AFullFileSystemLeavesTheSourceWholeInPlaceAndBeside) {
+  const std::string corpus = CorpusDir();
+  const Bytes src = Jpeg({Jfif(), Com("x")}, PictureBody(256, 192));
+  const std::string mnt = dir.File("small");
+  MakeDir(mnt);
+  s.RemoveCOM = 1;
+  s.CreateLog = 1;
+  EXPECT_CHILD_OK(InPrivateMounts([&]() -> std::string {
+    if (::mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=256k") != 0) return "skip: no tmpfs mount here";
+    const std::string srcDir = mnt + "/in", outDir = mnt + "/out";
+    ::mkdir(srcDir.c_str(), 0755);
+    ::mkdir(outDir.c_str(), 0755);
+    WriteFileBytes(srcDir + "/a.jpg", src);
+    if (ReadFileBytes(srcDir + "/a.jpg") != src) return "setup: source not written";
+    // Fill what is left.
+    const int fd = ::open((mnt + "/filler").c_str(), O_CREAT | O_WRONLY, 0644);
+    const std::vector<char> block(4096, 'f');
+    while (::write(fd, block.data(), block.size()) > 0) {
+    }
+    ::close(fd);
+    s.SrcDirectory = srcDir;
+    for (const std::string& dst : {srcDir, outDir}) {
+      s.DstDirectory = dst;
+      CBulkFilter f(app, sink, s);  // the temporary folder is on another disk
+      if (f.FilterRun(1) != 1) return "run did not start";
+      if (f.Converted() != 0) return "a file on a full disk counted as converted (" + dst + ")";
+      if (ReadFileBytes(srcDir + "/a.jpg") != src) return "source changed (" + dst + ")";
+      if (Entries(srcDir) != std::vector<std::string>{"a.jpg"}) return "stray files beside the source";
+      if (!Entries(outDir).empty()) return "partial output left";
+      if (!Entries(tmp).empty()) return "stray temporary files";
+      if (ReadText(s.LogFilePath).find("[Can't Save to " + dst + "/a.jpg]") == std::string::npos)
+        return "no error line in the log";
+    }
+    return "";
+  }));
+}
+
+TEST_F(BulkFilterTest, AFileCutShortKeepsEveryByteAfterItsHeaders) {
+  const Bytes body = PictureBody(64, 64);
+  const Bytes whole = Jpeg({Jfif(), Com("comment")}, body);
+  const Bytes cut(whole.begin(), whole.end() - 100);  // no EOI, scan data cut
+  Put("a.jpg", cut);
+  s.DstDirectory = in;
+  s.RemoveCOM = 1;
+  auto f = Run();
+  EXPECT_EQ(f->Converted(), 1);
+  const Bytes withoutComment = Jpeg({Jfif()}, body);
+  EXPECT_EQ(ReadFileBytes(in + "/a.jpg"), Bytes(withoutComment.begin(), withoutComment.end() - 100));
+}
+
+TEST_F(BulkFilterTest, AFileThatIsNoJpegIsNotRewritten) {
+  const Bytes junk = {'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFE, 0, 4, 'x', 'y'};
+  Put("a.jpg", junk);
+  s.DstDirectory = in;
+  s.RemoveCOM = 1;
+  auto f = Run();
+  EXPECT_EQ(f->Converted(), 0);
+  EXPECT_EQ(ReadFileBytes(in + "/a.jpg"), junk);
+}
+
+} // namespace
