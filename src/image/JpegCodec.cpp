@@ -75,6 +75,8 @@ struct ReadJob {
   uint8_t* bits;
   long stride;
   bool convertToBgr;  // the library converts to blue-green-red itself
+  // Filled before the library frees its frame data at the end of the read.
+  JpegDescriptionInput* description;
 };
 
 // Next byte of the source, or -1 when the data ends.
@@ -149,6 +151,8 @@ bool ReadHeader(ReadJob* job) {
   return true;
 }
 
+JpegDescriptionInput DescribeDecompressor(const jpeg_decompress_struct& c);
+
 // Phase 2: every scanline straight into its DIB row, one row per call.
 bool ReadRows(ReadJob* job) {
   if (setjmp(job->err.jump)) return false;
@@ -170,6 +174,7 @@ bool ReadRows(ReadJob* job) {
       for (int x = width - 1; x >= 0; --x) row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = row[x];
     }
   }
+  *job->description = DescribeDecompressor(*cinfo);
   jpeg_finish_decompress(cinfo);
   return true;
 }
@@ -218,7 +223,10 @@ struct WriteJob {
   const uint8_t* comment;
   unsigned commentLength;
   bool hasComment;
+  JpegDescriptionInput* description;  // filled before the stream is finished
 };
+
+JpegDescriptionInput DescribeCompressor(const jpeg_compress_struct& c);
 
 bool WriteStream(WriteJob* job) {
   if (setjmp(job->err.jump)) return false;
@@ -260,6 +268,7 @@ bool WriteStream(WriteJob* job) {
     JSAMPROW rows[1] = {const_cast<JSAMPROW>(job->bits + static_cast<long>(job->height - 1 - n) * job->stride)};
     jpeg_write_scanlines(cinfo, rows, 1);
   }
+  *job->description = DescribeCompressor(*cinfo);
   jpeg_finish_compress(cinfo);
   return true;
 }
@@ -458,9 +467,11 @@ int CImageDoc::ReadJpeg(const std::string& path) {
   }
   job.bits = rows.data();
   job.stride = static_cast<long>(DibStride(width, 24));
+  JpegDescriptionInput description;
+  job.description = &description;
   if (!ReadRows(&job)) return finish(LOADERR_LIBRARY);
 
-  m_strCodecInfo = DescribeJpegText(DescribeDecompressor(job.cinfo), &m_bGrayscale);
+  m_strCodecInfo = DescribeJpegText(description, &m_bGrayscale);
   m_nBitsPerSample = 8;
   finish(LOADERR_NONE);
 
@@ -570,8 +581,10 @@ int CImageDoc::WriteJpeg(const std::string& requestedPath) {
     job.commentLength = static_cast<unsigned>(commentBytes.size());
   }
 
+  JpegDescriptionInput description;
+  job.description = &description;
   bool ok = WriteStream(&job);
-  if (ok) m_strCodecInfo = DescribeJpegText(DescribeCompressor(job.cinfo));
+  if (ok) m_strCodecInfo = DescribeJpegText(description);
   if (job.created) jpeg_destroy_compress(&job.cinfo);
   if (!ok) {
     m_app.lastLoadError = LOADERR_LIBRARY;
