@@ -10,6 +10,7 @@
 #include <ftw.h>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <jpeglib.h>
@@ -198,6 +199,29 @@ bool DecodeJpeg(const std::vector<uint8_t>& bytes, DecodedJpeg& out) {
   out.restartInterval = d.restart_interval;
   jpeg_destroy_decompress(&d);
   return true;
+}
+
+namespace {
+std::string ShellQuote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+} // namespace
+
+CliResult RunCli(const std::string& configDir, const std::vector<std::string>& args) {
+  TempDir capture;
+  std::string cmd = ShellQuote(QUORVEX_CLI_PATH) + " --config " + ShellQuote(configDir);
+  for (const std::string& a : args) cmd += " " + ShellQuote(a);
+  cmd += " >" + ShellQuote(capture.File("out")) + " 2>" + ShellQuote(capture.File("err")) + " </dev/null";
+  CliResult r;
+  const int raw = std::system(cmd.c_str());
+  r.status = (raw != -1 && WIFEXITED(raw)) ? WEXITSTATUS(raw) : -1;
+  const auto out = ReadFileBytes(capture.File("out"));
+  const auto err = ReadFileBytes(capture.File("err"));
+  r.out.assign(out.begin(), out.end());
+  r.err.assign(err.begin(), err.end());
+  return r;
 }
 
 } // namespace qv::test

@@ -66,4 +66,13 @@ struct DecodedJpeg {
 };
 bool DecodeJpeg(const std::vector<uint8_t>& bytes, DecodedJpeg& out);
 
+// Runs the built quorvex-cli with `--config configDir` and the arguments;
+// stdout and stderr are caught whole.
+struct CliResult {
+  int status = -1;  // exit status, or -1 when it did not exit normally
+  std::string out;
+  std::string err;
+};
+CliResult RunCli(const std::string& configDir, const std::vector<std::string>& args);
+
 } // namespace qv::test
