@@ -61,9 +61,13 @@ std::vector<RefRecord> RefWeights(int ns, int nd) {
     if (prev != -1) h *= static_cast<uint32_t>(prev);
     if (next != -1) h *= static_cast<uint32_t>(next);
     RefRecord r{g, prev, next, 0};
-    if (g != 0 && g != -1) r.sum += r.centre = static_cast<int32_t>(h / static_cast<uint32_t>(g));
-    if (prev != 0 && prev != -1) r.sum += r.previous = static_cast<int32_t>(h / static_cast<uint32_t>(prev));
-    if (next != 0 && next != -1) r.sum += r.next = static_cast<int32_t>(h / static_cast<uint32_t>(next));
+    uint32_t sum = 0;
+    if (g != 0 && g != -1) sum += static_cast<uint32_t>(r.centre = static_cast<int32_t>(h / static_cast<uint32_t>(g)));
+    if (prev != 0 && prev != -1)
+      sum += static_cast<uint32_t>(r.previous = static_cast<int32_t>(h / static_cast<uint32_t>(prev)));
+    if (next != 0 && next != -1)
+      sum += static_cast<uint32_t>(r.next = static_cast<int32_t>(h / static_cast<uint32_t>(next)));
+    r.sum = static_cast<int32_t>(sum);
     out.push_back(r);
     d += ns;
     if (d >= nd) {
