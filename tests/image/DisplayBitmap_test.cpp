@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
+#include <algorithm>
 #include <vector>
 
 #include "image/FixedPalette.h"
