@@ -1,0 +1,109 @@
+#include "app/ui/AppTexts.h"
+
+#include "app/ui/CommandIds.h"
+#include "view/ui/ViewCommandIds.h"
+
+namespace qv {
+namespace txt {
+const char kAppTitle[] = "Quorvex";
+const char kIdleMessage[] = " ";
+const char kInfoPaneInitial[] = "Iinformation of the image file will be displayed in here.";
+const char kZoomPaneSizer[] = "1600%";
+const char kNoInfo[] = " ";
+const char kNoFileSize[] = " ";
+const char kClipboardTitle[] = "クリップボード";
+const char kSizeFormat[] = "%dx%d ";
+const char kClipboardImage[] = "Clipboard Image";
+const char kColorsFormat[] = "(%d colors)";
+const char kFrozenTitleFormat[] = "(%d)";
+const char kModifiedMarker[] = " *";
+const char kNewImage[] = "New Image";
+const char kRecentPlaceholder[] = "Recent";
+const char kRecentPrompt[] = "Open this file.";
+const char kOpenFilter[] = "JPEG file(*.jpg;*.jpeg;*.jif;*.jfif)|*.jpg;*.jpeg;*.jif;*.jfif||";
+const char kSaveFilter[] =
+    "JPEG file(*.jpg;*.jpeg;*.jif;*.jfif)|*.jpg;*.jpeg;*.jif;*.jfif|PNG file(*.png)|*.png|"
+    "BMP file(*.bmp;*.dib)|*.bmp;*.dib|RGB file(*.rgb;*.fal)|*.rgb;*.fal|All files(*.*)|*.*||";
+const char kAnyFileName[] = "*.*";
+const char kByteCountFormat[] = "[%s(%s)byte]";
+const char kAboutCaption[] = "About Quorvex";
+const char kAboutProduct[] = "Exif Converter for KX-M410";
+const char kAboutVersion[] = "Version 1.0.1";
+const char kAboutOk[] = "OK";
+const char kAboutLinkText[] = "Quorvex web page";
+const char kAboutLinkUrl[] = "https://quorvex.example.org/";
+const char kAboutLinkFace[] = "IPAPGothic";
+const char kHelpCaption[] = "Quorvex Help";
+const char kHelpTopicFormat[] =
+    "Help topic %d.\n\nThe program's windows and commands are described in the README, "
+    "section \"The desktop program\".";
+const char kHelpSearchText[] =
+    "Help search.\n\nSearch the README, section \"The desktop program\", for the command's name.";
+} // namespace txt
+
+const std::vector<MenuDef>& MenuResource(int menuId) {
+  static const std::vector<MenuDef> noDocument = {
+      {"&File", {{ID_FILE_OPEN, "&Open\tCtrl+O"}, {0, nullptr}, {ID_FILE_MRU_FIRST, "Recent"}, {0, nullptr},
+                 {ID_APP_EXIT, "E&xit\tAlt+F4"}}},
+      {"&Convert", {{ID_BATCH_CONVERT, "&Batch Convert"}}},
+      {"&Tool", {{ID_VIEW_STATUS_BAR, "&Status Bar"}}},
+      {"&Version", {{ID_APP_ABOUT, "&About Quorvex..."}}},
+  };
+  static const std::vector<MenuDef> document = {
+      {"&File", {{ID_FILE_OPEN, "&Open\tCtrl+O"}, {ID_FILE_CLOSE, "&Close\tCtrl+F4"}, {0, nullptr},
+                 {ID_FILE_MRU_FIRST, "Recent"}, {0, nullptr}, {ID_APP_EXIT, "E&xit\tAlt+F4"}}},
+      {"&Convert", {{ID_BATCH_CONVERT, "&Batch Convert"}}},
+      {"&Tool", {{ID_VIEW_STATUS_BAR, "&Status Bar"}, {0, nullptr}, {ID_SIZE_UP, "Size &Up\t]"},
+                 {ID_SIZE_DOWN, "Size &Down\t["}, {ID_SIZE_RAW, "Size &Raw\tCtrl+Alt+0"}, {0, nullptr},
+                 {ID_FIT_WINDOW, "&Fit Window\tCtrl+F"}}},
+      {"&Window", {{ID_WINDOW_CASCADE, "&Layer"}, {ID_WINDOW_TILE_HORZ, "&Horizontal"},
+                   {ID_WINDOW_TILE_VERT, "&Vertical"}, {0, nullptr}, {ID_CLOSE_ALL, "C&lose All\tCtrl+L"}}},
+      {"&Version", {{ID_APP_ABOUT, "&About Quorvex..."}}},
+  };
+  return menuId == IDR_IMAGETYPE ? document : noDocument;
+}
+
+const std::vector<AccelDef>& Accelerators() {
+  static const std::vector<AccelDef> table = {
+      {"Ctrl+O", ID_FILE_OPEN}, {"Ctrl+F", ID_FIT_WINDOW}, {"Ctrl+L", ID_CLOSE_ALL},
+      {"Ctrl+Alt+0", ID_SIZE_RAW}, {"[", ID_SIZE_DOWN},     {"]", ID_SIZE_UP},
+  };
+  return table;
+}
+
+const char* CommandPrompt(int id) {
+  if (id >= ID_FILE_MRU_FIRST && id <= ID_FILE_MRU_LAST) return txt::kRecentPrompt;
+  if (id >= ID_ZOOM_RATE_FIRST && id <= ID_ZOOM_RATE_LAST) return "Specify resize rate.";
+  switch (id) {
+  case ID_FILE_OPEN: return "Open image file.\nOpen";
+  case ID_FILE_CLOSE: return "Current image file close.\nClose";
+  case ID_APP_EXIT: return "Quit the application.\nExit";
+  case ID_BATCH_CONVERT: return "Batch convert to exif format matching the KX-M410.";
+  case ID_VIEW_STATUS_BAR: return "Show or hide the status bar.\nStatus Bar";
+  case ID_SIZE_UP: return "Image display size up.\nSize Up";
+  case ID_SIZE_DOWN: return "Image display size down.\nSize Down";
+  case ID_SIZE_RAW: return "Image display raw size.\nSize Raw";
+  case ID_FIT_WINDOW: return "Fit window size with main frame.\nFit Window";
+  case ID_CLOSE_ALL: return "Close all windows.\nAll Close";
+  case ID_WINDOW_CASCADE: return "Window arrange layer\nLayer";
+  case ID_WINDOW_TILE_HORZ: return "Window arrange horizontal\nHorizontal";
+  case ID_WINDOW_TILE_VERT: return "Window arrange vertical\nVertical";
+  case ID_APP_ABOUT: return "Display program information.";
+  case ID_SYNC_VIEWS: return "表示倍率・表示位置を一致させます\n表示同期";
+  case ID_ZOOM_SELECTION: return "選択された範囲に合わせて拡大します\n選択範囲拡大";
+  case ID_FILE_SAVE_AS: return "画像を別ファイル名または別フォーマットで保存します\n名前をつけて保存";
+  case ID_EDIT_COPY: return "現在の画像をクリップボードに転送します\nコピー";
+  default: return nullptr;
+  }
+}
+
+std::string CommandPromptLine(int id) {
+  const char* p = CommandPrompt(id);
+  if (!p) return std::string();
+  std::string line = p;
+  const size_t nl = line.find('\n');
+  if (nl != std::string::npos) line.resize(nl);
+  return line;
+}
+
+} // namespace qv

@@ -1,0 +1,152 @@
+#include "app/ui/Document.h"
+
+#include <cstdio>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMdiArea>
+
+#include "app/Extension.h"
+#include "app/ui/AppTexts.h"
+#include "app/ui/ChildFrame.h"
+#include "app/ui/DocTemplate.h"
+#include "app/ui/MainFrame.h"
+#include "app/ui/QuorvexApp.h"
+#include "app/ui/RecentFileList.h"
+#include "batch/BulkWorker.h"
+#include "view/ui/ImageView.h"
+
+namespace qv {
+namespace {
+
+std::string FileTitle(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+CDocument::CDocument(CQuorvexApp& app) : m_app(app), m_doc(app.App()) {}
+
+CDocument::~CDocument() = default;
+
+void CDocument::SetTitle(const std::string& title) {
+  m_title = title;
+  emit titleChanged();
+}
+
+void CDocument::SetPathName(const std::string& path, bool addToRecent) {
+  m_doc.m_strPathName = path;
+  SetTitle(FileTitle(path));
+  if (addToRecent) m_app.Recent().Add(path);
+}
+
+void CDocument::MarkModified(bool on) {
+  if (on && !m_bModified) {
+    std::string title = m_title;
+    if (m_doc.m_bNumberedTitle) {
+      const int n = m_app.MainFrame() ? m_app.MainFrame()->NextClipboardNumber() : 1;
+      char buf[32];
+      std::snprintf(buf, sizeof buf, txt::kFrozenTitleFormat, n);
+      title += buf;
+      m_doc.m_bNumberedTitle = 0;
+    }
+    title += txt::kModifiedMarker;
+    m_bModified = true;
+    SetTitle(title);
+  } else if (!on && m_bModified) {
+    std::string title = m_title;
+    title.resize(title.size() >= 2 ? title.size() - 2 : 0);
+    m_bModified = false;
+    SetTitle(title);
+  }
+}
+
+bool CDocument::IsBatchWorkDocument() const {
+  const CConverterApp& app = m_app.App();
+  return app.batchState != 0 && app.batchWorker && app.batchWorker->m_pWorkDoc == &m_doc;
+}
+
+int CDocument::OnNewDocument() { return m_doc.OnNewDocument(); }
+
+int CDocument::OnOpenDocument(const std::string& path) {
+  if (CDocument* other = m_app.Template().FindByPath(path, this)) {
+    other->Doc().Load(path);
+    other->MarkModified(false);
+    other->UpdateAllViews(nullptr);
+    if (CImageView* v = other->FirstView())
+      if (CChildFrame* f = v->Frame())
+        if (QMdiArea* mdi = f->mdiArea()) mdi->setActiveSubWindow(f);
+    return 0;
+  }
+  return m_doc.Load(path);
+}
+
+int CDocument::OnSaveDocument(const std::string& path) {
+  const size_t dot = FindExtension(path);
+  if (dot == kNoPosition) return 0;
+  const int type = FormatFromExtension(path.substr(dot));
+  int ok = 0;
+  if (type == m_doc.m_nFileType && m_doc.m_bConverted && !m_doc.m_tempPath[0].empty()) {
+    const QString target = QFile::decodeName(path.c_str());
+    QFile::remove(target);
+    ok = QFile::copy(QFile::decodeName(m_doc.m_tempPath[0].c_str()), target) ? 1 : 0;
+  } else {
+    ok = m_doc.SaveByType(path);
+  }
+  if (!ok) return 0;
+  if (m_doc.m_bConverted) {
+    m_doc.DeleteTempFiles();
+    m_doc.m_bConverted = 0;
+  }
+  MarkModified(false);
+  SetPathName(path, true);
+  m_doc.SetDescription(m_doc.m_strCodecInfo);
+  UpdateAllViews(nullptr);
+  m_doc.m_bNumberedTitle = 0;
+  return ok;
+}
+
+bool CDocument::OnCloseDocument(bool force) {
+  if (m_bClosing) return true;
+  if (!force && IsBatchWorkDocument()) return false;
+  m_bClosing = true;
+  m_doc.DeleteTempFiles();
+  CDocTemplate& tmpl = m_app.Template();
+  if (tmpl.Count() <= 1 && m_app.MainFrame()) m_app.MainFrame()->UpdateInfoTexts(nullptr);
+  const std::vector<CImageView*> views = m_views;
+  m_views.clear();
+  for (CImageView* v : views) {
+    CChildFrame* f = v->Frame();
+    if (f && !f->IsClosingByDocument()) {
+      f->SetClosingByDocument();
+      f->close();
+    }
+  }
+  tmpl.RemoveDocument(this);
+  return true;
+}
+
+void CDocument::SetDescription(const std::string& text, bool updateViews) {
+  m_doc.SetDescription(text);
+  if (updateViews) UpdateAllViews(nullptr);
+}
+
+void CDocument::UpdateAllViews(CImageView* sender, int hint) {
+  const std::vector<CImageView*> views = m_views;
+  for (CImageView* v : views)
+    if (v != sender) v->OnUpdate(sender, hint);
+}
+
+void CDocument::AddView(CImageView* view) { m_views.push_back(view); }
+
+void CDocument::RemoveView(CImageView* view) {
+  for (auto it = m_views.begin(); it != m_views.end(); ++it) {
+    if (*it == view) {
+      m_views.erase(it);
+      return;
+    }
+  }
+}
+
+} // namespace qv

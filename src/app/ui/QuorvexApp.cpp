@@ -1,0 +1,206 @@
+#include "app/ui/QuorvexApp.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QScreen>
+
+#include "app/Extension.h"
+#include "app/ui/AboutDlg.h"
+#include "app/ui/AppTexts.h"
+#include "app/ui/DocTemplate.h"
+#include "app/ui/Document.h"
+#include "app/ui/MainFrame.h"
+#include "app/ui/RecentFileList.h"
+#include "app/ui/Resources.h"
+#include "app/ui/SingleInstance.h"
+#include "batch/BatchEngine.h"
+#include "batch/BulkWorker.h"
+#include "batch/ui/BatchHost.h"
+#include "platform/ui/FileDialog.h"
+#include "platform/ui/QtMessageSink.h"
+
+namespace qv {
+
+bool ParseCommandLine(const std::vector<std::string>& args, std::string& configDir, StartOptions& options) {
+  bool onlyFiles = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (!onlyFiles && a == "--") {
+      onlyFiles = true;
+    } else if (!onlyFiles && a == "--config") {
+      if (i + 1 >= args.size()) return false;
+      configDir = args[++i];
+    } else if (!onlyFiles && a.size() > 1 && a[0] == '-') {
+      return false;
+    } else {
+      options.files.push_back(a);
+    }
+  }
+  return true;
+}
+
+CQuorvexApp::CQuorvexApp(const std::string& configDir)
+    : m_pSink(std::make_unique<CQtMessageSink>()),
+      m_app(configDir, *m_pSink),
+      m_pTemplate(std::make_unique<CDocTemplate>(*this)),
+      m_pBatchHost(std::make_unique<CBatchHost>(*this)) {}
+
+CQuorvexApp::~CQuorvexApp() { ExitInstance(); }
+
+CQuorvexApp::StartResult CQuorvexApp::InitInstance(const StartOptions& options) {
+  std::vector<std::string> files;
+  for (const std::string& f : options.files)
+    files.push_back(QFile::encodeName(QFileInfo(QFile::decodeName(f.c_str())).absoluteFilePath()).toStdString());
+
+  // A second start hands its files to the running one and shows nothing.
+  if (options.singleInstance) {
+    m_pInstance = std::make_unique<CSingleInstance>(options.instanceKey);
+    if (!m_pInstance->Acquire()) {
+      m_pInstance->SendFiles(files);
+      m_pInstance.reset();
+      return StartResult::OtherInstance;
+    }
+    connect(m_pInstance.get(), &CSingleInstance::filesReceived, this, &CQuorvexApp::OnOtherInstanceFiles);
+  }
+
+  m_app.LoadSettings();
+  if (QScreen* screen = QGuiApplication::primaryScreen()) m_app.m_displayDepth = screen->depth();
+  m_pRecent = std::make_unique<CRecentFileList>(m_app.m_settings.MaxMRU);
+  m_pRecent->Load(m_app.Profile());
+  CreateFileDialogs();
+  m_app.LoadDefaultComment(m_app.m_settings.DefaultCommentPath);
+
+  m_pMainFrame = new CMainFrame(*this);
+  m_pSink->SetOwner(m_pMainFrame);
+  m_pOpenDialog->SetParent(m_pMainFrame);
+  m_pSaveDialog->SetParent(m_pMainFrame);
+  m_tile = ResourceBitmap(IDB_BACKGROUND_TILE);
+
+  const CSettings& s = m_app.m_settings;
+  if (s.RestoreWindowPos && s.WindowPosWidth > 0 && s.WindowPosHeight > 0 && s.WindowPosLeft != INT_MIN &&
+      s.WindowPosTop != INT_MIN) {
+    m_pMainFrame->move(s.WindowPosLeft, s.WindowPosTop);
+    m_pMainFrame->resize(s.WindowPosWidth, s.WindowPosHeight);
+  }
+  if (options.show) m_pMainFrame->show();
+
+  m_app.workDocCounter = 0;
+  m_app.batchState = 0;
+  m_app.stepBusy = 0;
+  m_app.lastLoadError = LOADERR_NONE;
+  m_app.reportBusy = 0;
+  m_app.batchWorker.reset();
+
+  // Files named on the command line open like dropped files; one that does
+  // not load is reported and the program keeps running.
+  for (const std::string& f : files) {
+    OpenDocumentFile(f);
+    ReportLoadError(m_app, false);
+  }
+  return StartResult::Running;
+}
+
+void CQuorvexApp::CreateFileDialogs() {
+  const CSettings& s = m_app.m_settings;
+  m_pOpenDialog = std::make_unique<CFileDialog>(CFileDialog::OpenMultiple, txt::kOpenFilter, nullptr);
+  m_pOpenDialog->SetInitialDir(s.ReadDir);
+  m_pOpenDialog->SetFilterIndex(s.ReadFilterIdx);
+  m_pSaveDialog = std::make_unique<CFileDialog>(CFileDialog::Save, txt::kSaveFilter, nullptr);
+  m_pSaveDialog->SetInitialDir(s.WriteDir);
+  m_pSaveDialog->SetFilterIndex(s.WriteFilterIdx);
+}
+
+void CQuorvexApp::ExitInstance() {
+  if (m_bExited) return;
+  m_bExited = true;
+  if (m_pMainFrame) {
+    m_app.SaveSettings();
+    if (m_app.m_settings.SaveConfig && m_pRecent) m_pRecent->Save(m_app.Profile());
+  }
+  m_pOpenDialog.reset();
+  m_pSaveDialog.reset();
+  m_pSink->SetOwner(nullptr);
+  delete m_pMainFrame;
+  m_pMainFrame = nullptr;
+  // Closed documents and windows waiting for deletion go while the
+  // application object they refer to still exists.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  m_pInstance.reset();
+}
+
+void CQuorvexApp::OnFileOpen() {
+  CFileDialog& dlg = *m_pOpenDialog;
+  dlg.SetFileName(std::string());
+  std::vector<std::string> list;
+  if (dlg.Run()) {
+    for (const std::string& p : dlg.Paths())
+      if (FindExtension(p) != kNoPosition) InsertSorted(list, p);
+  }
+  for (const std::string& p : list) {
+    OpenDocumentFile(p);
+    ReportLoadError(m_app, false);
+  }
+  RememberReadDir();
+}
+
+void CQuorvexApp::OpenFiles(const std::vector<std::string>& paths) {
+  std::vector<std::string> list;
+  for (const std::string& p : paths)
+    if (FindExtension(p) != kNoPosition) InsertSorted(list, p);
+  for (const std::string& p : list) {
+    OpenDocumentFile(p);
+    ReportLoadError(m_app, false);
+  }
+}
+
+void CQuorvexApp::OnFileMru(int index) {
+  if (!m_pRecent || index < 0 || index >= m_pRecent->Size()) return;
+  const std::string path = m_pRecent->Path(index);
+  CDocument* doc = OpenDocumentFile(path);
+  // A path already open was reloaded in its window: the entry stays.
+  if (!doc && !m_pTemplate->FindByPath(path)) m_pRecent->Remove(index);
+  ReportLoadError(m_app, false);
+  if (m_pMainFrame) m_pMainFrame->OnDocumentListChanged();
+}
+
+CDocument* CQuorvexApp::OpenDocumentFile(const std::string& path) {
+  return m_pTemplate->OpenDocumentFile(&path, true);
+}
+
+void CQuorvexApp::RememberReadDir() {
+  CSettings& s = m_app.m_settings;
+  s.ReadDir = m_pOpenDialog->Folder();
+  s.ReadFilterIdx = m_pOpenDialog->FilterIndex();
+  m_pOpenDialog->SetInitialDir(s.ReadDir);
+}
+
+void CQuorvexApp::RememberWriteDir() {
+  CSettings& s = m_app.m_settings;
+  s.WriteDir = m_pSaveDialog->Folder();
+  s.WriteFilterIdx = m_pSaveDialog->FilterIndex();
+  m_pSaveDialog->SetInitialDir(s.WriteDir);
+}
+
+void CQuorvexApp::OnAppAbout() {
+  CAboutDlg dlg(m_pMainFrame);
+  dlg.exec();
+}
+
+void CQuorvexApp::OnBatchConvert() {
+  if (!BatchIdle()) return;
+  if (m_batchRunner) m_batchRunner(*this);
+}
+
+void CQuorvexApp::OnOtherInstanceFiles(const QStringList& files) {
+  for (const QString& f : files) {
+    OpenDocumentFile(QFile::encodeName(f).toStdString());
+    ReportLoadError(m_app, false);
+  }
+  if (m_pMainFrame) {
+    if (m_pMainFrame->isMinimized()) m_pMainFrame->showNormal();
+    m_pMainFrame->raise();
+    m_pMainFrame->activateWindow();
+  }
+}
+
+} // namespace qv

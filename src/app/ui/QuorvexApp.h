@@ -1,0 +1,99 @@
+#pragma once
+// The desktop program's application object: the core application with its
+// settings, the shared file dialogs, the recent-file list, the document
+// template and the main window; start-up and exit.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QObject>
+#include <QPixmap>
+
+#include "app/ConverterApp.h"
+
+namespace qv {
+
+class CBatchHost;
+class CDocTemplate;
+class CDocument;
+class CFileDialog;
+class CMainFrame;
+class CQtMessageSink;
+class CRecentFileList;
+class CSingleInstance;
+
+struct StartOptions {
+  std::vector<std::string> files;  // opened after start-up
+  bool singleInstance = true;
+  std::string instanceKey;         // "" : one instance per user
+  bool show = true;
+};
+
+// "--config DIR" and file names; false for a wrong command line.
+bool ParseCommandLine(const std::vector<std::string>& args, std::string& configDir, StartOptions& options);
+
+class CQuorvexApp : public QObject {
+  Q_OBJECT
+public:
+  explicit CQuorvexApp(const std::string& configDir);
+  ~CQuorvexApp() override;
+
+  enum class StartResult { Running, OtherInstance, Failed };
+  StartResult InitInstance(const StartOptions& options);
+  // Saves the settings and releases what start-up created.
+  void ExitInstance();
+
+  CConverterApp& App() { return m_app; }
+  CMainFrame* MainFrame() const { return m_pMainFrame; }
+  CDocTemplate& Template() { return *m_pTemplate; }
+  CRecentFileList& Recent() { return *m_pRecent; }
+  CFileDialog& OpenDialog() { return *m_pOpenDialog; }
+  CFileDialog& SaveDialog() { return *m_pSaveDialog; }
+  CBatchHost& BatchHost() { return *m_pBatchHost; }
+  CQtMessageSink& QtSink() { return *m_pSink; }
+  const QPixmap& BackgroundTile() const { return m_tile; }
+  bool BatchIdle() const { return m_app.batchState == 0; }
+
+  // ---- commands handled by the application ----
+  void OnFileOpen();
+  void OnFileMru(int index);
+  void OnAppAbout();
+  void OnBatchConvert();
+
+  // Opens the paths in ascending case-insensitive order, skipping paths
+  // without a '.', each followed by the load-error report.
+  void OpenFiles(const std::vector<std::string>& paths);
+  // Opens one file as a visible document (or reloads the window that
+  // already shows it) and adds it to the recent-file list.
+  CDocument* OpenDocumentFile(const std::string& path);
+  // The open dialog's bookkeeping: "ReadDir", "ReadFilterIdx", next folder.
+  void RememberReadDir();
+  // The save dialog's bookkeeping: "WriteDir", "WriteFilterIdx", next folder.
+  void RememberWriteDir();
+
+  // The Batch Convert dialog is a separate window; until one is set,
+  // command 438 asks this runner, which returns true when a run started.
+  using BatchDialogRunner = bool (*)(CQuorvexApp& app);
+  void SetBatchDialogRunner(BatchDialogRunner runner) { m_batchRunner = runner; }
+
+private slots:
+  void OnOtherInstanceFiles(const QStringList& files);
+
+private:
+  void CreateFileDialogs();
+
+  std::unique_ptr<CQtMessageSink> m_pSink;
+  CConverterApp m_app;
+  std::unique_ptr<CSingleInstance> m_pInstance;
+  std::unique_ptr<CRecentFileList> m_pRecent;
+  std::unique_ptr<CFileDialog> m_pOpenDialog;
+  std::unique_ptr<CFileDialog> m_pSaveDialog;
+  std::unique_ptr<CDocTemplate> m_pTemplate;
+  std::unique_ptr<CBatchHost> m_pBatchHost;
+  CMainFrame* m_pMainFrame = nullptr;  // deleted at exit
+  QPixmap m_tile;
+  BatchDialogRunner m_batchRunner = nullptr;
+  bool m_bExited = false;
+};
+
+} // namespace qv

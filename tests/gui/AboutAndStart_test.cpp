@@ -1,0 +1,125 @@
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <sys/stat.h>
+
+#include "GuiFixture.h"
+#include "app/ui/AboutDlg.h"
+#include "app/ui/CommandIds.h"
+#include "app/ui/DocTemplate.h"
+#include "app/ui/Document.h"
+#include "app/ui/MainFrame.h"
+#include "app/ui/QuorvexApp.h"
+#include "app/ui/SingleInstance.h"
+
+namespace qv::test {
+namespace {
+
+class AboutTest : public GuiTest {};
+
+TEST_F(AboutTest, aboutBoxShowsItsTextsOnWhite) {
+  CAboutDlg dlg(Frame());
+  EXPECT_EQ(dlg.windowTitle().toStdString(), "About Quorvex");
+  EXPECT_EQ(dlg.findChild<QLabel*>("product")->text().toStdString(), "Exif Converter for KX-M410");
+  EXPECT_EQ(dlg.findChild<QLabel*>("version")->text().toStdString(), "Version 1.0.1");
+  EXPECT_EQ(dlg.OkButton()->text().toStdString(), "OK");
+  EXPECT_TRUE(dlg.OkButton()->isDefault());
+  EXPECT_FALSE(dlg.findChild<QLabel*>("picture")->pixmap().isNull());
+  EXPECT_FALSE(dlg.Link()->isEnabled());
+  dlg.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+  EXPECT_FALSE(dlg.Link()->isVisible());
+  const QImage shot = dlg.grab().toImage();
+  EXPECT_EQ(shot.pixelColor(2, shot.height() - 3), QColor(Qt::white));
+  Screenshot(&dlg, "about-box");
+}
+
+TEST_F(AboutTest, theAboutCommandRunsTheBoxModally) {
+  bool seen = false;
+  QTimer::singleShot(50, [&] {
+    if (auto* dlg = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget())) {
+      seen = true;
+      dlg->OkButton()->click();
+    }
+  });
+  Trigger(ID_APP_ABOUT);
+  EXPECT_TRUE(seen);
+}
+
+TEST(CommandLine, configFolderAndFiles) {
+  std::string config;
+  StartOptions options;
+  ASSERT_TRUE(ParseCommandLine({"--config", "/tmp/c", "a.jpg", "--", "-b.jpg"}, config, options));
+  EXPECT_EQ(config, "/tmp/c");
+  EXPECT_EQ(options.files, (std::vector<std::string>{"a.jpg", "-b.jpg"}));
+  EXPECT_FALSE(ParseCommandLine({"--config"}, config, options));
+  EXPECT_FALSE(ParseCommandLine({"--what"}, config, options));
+}
+
+TEST(SingleInstance, aSecondStartHandsItsFilesToTheFirst) {
+  const std::string key = "quorvex-test-" + std::to_string(QCoreApplication::applicationPid());
+  CSingleInstance first(key);
+  ASSERT_TRUE(first.Acquire());
+  QSignalSpy spy(&first, &CSingleInstance::filesReceived);
+  {
+    CSingleInstance second(key);
+    EXPECT_FALSE(second.Acquire());
+    EXPECT_TRUE(second.SendFiles({"/x/one.jpg", "/x/two.jpg"}));
+  }
+  ASSERT_TRUE(spy.wait(3000));
+  EXPECT_EQ(spy.at(0).at(0).toStringList(), (QStringList{"/x/one.jpg", "/x/two.jpg"}));
+}
+
+TEST(SingleInstance, theLockIsFreeAgainAfterTheFirstEnds) {
+  const std::string key = "quorvex-test-free-" + std::to_string(QCoreApplication::applicationPid());
+  { CSingleInstance first(key); ASSERT_TRUE(first.Acquire()); }
+  CSingleInstance again(key);
+  EXPECT_TRUE(again.Acquire());
+}
+
+TEST(Startup, aSecondProgramOpensItsFileInTheFirstAndShowsNothing) {
+  TempDir dir;
+  RecordingSink sink;
+  const std::string key = "quorvex-test-start-" + std::to_string(QCoreApplication::applicationPid());
+  const std::string photo = dir.File("p.jpg");
+  WriteFileBytes(photo, EncodeJpeg(MakeTestPicture(40, 30), 40, 30, 3));
+  CQuorvexApp first(dir.File("config"));
+  StartOptions o;
+  o.instanceKey = key;
+  o.show = false;
+  ASSERT_EQ(first.InitInstance(o), CQuorvexApp::StartResult::Running);
+  first.App().SetMessageSink(sink);
+  CQuorvexApp second(dir.File("config"));
+  o.files = {photo};
+  EXPECT_EQ(second.InitInstance(o), CQuorvexApp::StartResult::OtherInstance);
+  EXPECT_EQ(second.MainFrame(), nullptr);
+  QTRY_COMPARE_WITH_TIMEOUT(first.Template().Count(), 1, 3000);
+  EXPECT_EQ(first.Template().Documents()[0]->PathName(), photo);
+  first.ExitInstance();
+}
+
+TEST(Startup, aFileOnTheCommandLineIsOpenedAndTheWindowPlacedFromTheSettings) {
+  TempDir dir;
+  const std::string photo = dir.File("p.jpg");
+  WriteFileBytes(photo, EncodeJpeg(MakeTestPicture(40, 30), 40, 30, 3));
+  ::mkdir(dir.File("config").c_str(), 0755);
+  WriteFileText(dir.File("config/quorvex.ini"),
+                "[default]\nRestoreWindowPos=1\nWindowPosLeft=20\nWindowPosTop=30\nWindowPosWidth=700\n"
+                "WindowPosHeight=500\n");
+  CQuorvexApp app(dir.File("config"));
+  StartOptions o;
+  o.singleInstance = false;
+  o.files = {photo};
+  ASSERT_EQ(app.InitInstance(o), CQuorvexApp::StartResult::Running);
+  EXPECT_EQ(app.Template().Count(), 1);
+  EXPECT_EQ(app.MainFrame()->size(), QSize(700, 500));
+  EXPECT_EQ(app.MainFrame()->pos(), QPoint(20, 30));
+  app.ExitInstance();
+}
+
+} // namespace
+} // namespace qv::test
