@@ -66,6 +66,9 @@ ByteCountText FormatByteCount(uint32_t n) {
 }
 
 std::string EstimateQuality(uint32_t tableSum) {
+  // Sums above 8-bit tables' maximum would wrap into nonsense like "720.0";
+  // they are at least as coarse as all-255 tables.
+  if (tableSum > 16320u) tableSum = 16320u;
   const uint32_t b = 16320000u - 1000u * tableSum;
   char buf[32];
   std::snprintf(buf, sizeof buf, "%d.%d", static_cast<int>(b / 162560u), static_cast<int>((b / 16256u) % 10u));

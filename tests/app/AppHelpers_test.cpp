@@ -37,6 +37,7 @@ TEST(EstimateQuality, EndsOfTheScale) {
   EXPECT_EQ(EstimateQuality(64), "100.0");
   EXPECT_EQ(EstimateQuality(16320), "0.0");
   EXPECT_EQ(EstimateQuality(64 * 128), "50.0");  // all 128s: halfway
+  EXPECT_EQ(EstimateQuality(64 * 65535), "0.0");  // 16-bit tables do not wrap around
 }
 
 TEST(MakeTempFileName, CreatesAnEmptyFileExclusively) {
