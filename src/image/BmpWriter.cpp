@@ -1,7 +1,6 @@
 #include "image/BmpWriter.h"
 
-#include <cerrno>
-#include <cstring>
+#include <cstdlib>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -102,14 +102,15 @@ int SeparateYCbCr(const CImageDoc& source, const std::string& sourceTitle, std::
     }
     for (int y = 0; y < height; ++y) {
       const uint8_t* s = src.Row(y);
-      uint8_t* d = rows.data() + stride * static_cast<size_t>(y);
+      uint8_t* row = rows.data() + stride * static_cast<size_t>(y);
+      uint8_t* d = row;
       for (int x = 0; x < width; ++x, s += 3, d += 3) {
         const YCbCr c = YCbCrOf(s[2], s[1], s[0]);
         const int v = component == 0 ? c.y : (component == 1 ? c.cb : c.cr);
         d[0] = d[1] = d[2] = static_cast<uint8_t>(v);
       }
       // Padding bytes are never read, but keep them defined.
-      for (size_t k = static_cast<size_t>(width) * 3; k < stride; ++k) d[k] = 0;
+      for (size_t k = static_cast<size_t>(width) * 3; k < stride; ++k) row[k] = 0;
     }
     if (!doc->OnNewDocument() || !doc->Bitmap().AdoptRows(width, height, kColor256, std::move(rows)))
       return fail(kCantMakeBitmapText);

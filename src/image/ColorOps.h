@@ -5,11 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "image/ImageDoc.h"
 #include "view/ToneTables.h"
 
 namespace qv {
-
-class CImageDoc;
 
 inline constexpr const char kGammaOperation[] = "Gamma";
 inline constexpr const char kSeparateOperation[] = "CvEmYcbcr";
