@@ -230,6 +230,37 @@ TEST_F(ImageViewTest, paintingShowsTheImageUprightAtHundredAndTwoHundred) {
     EXPECT_EQ(shot.pixelColor(2 * p.x(), 2 * p.y()), Pixel(v, 50 + p.x(), 25 + p.y())) << p.x() << "," << p.y();
 }
 
+TEST_F(ImageViewTest, enlargingDrawsWholeBlocksUnlessHalfToneIsOn) {
+  CImageView* v = OpenView(400, 300, 5);
+  Trigger(408);  // 400 %
+  v->ScrollToPosition({400, 400});
+  Settle();
+  QImage shot = v->viewport()->grab().toImage();
+  // Image pixel (100 + x, 100 + y) covers device 4x..4x+3 exactly.
+  int smoothEdges = 0;
+  for (int x = 0; x < 20; ++x)
+    for (int k = 0; k < 4; ++k) {
+      EXPECT_EQ(shot.pixelColor(4 * x + k, 8), Pixel(v, 100 + x, 102)) << x << "+" << k;
+    }
+  App().App().m_settings.bUseHalfToneStretch = 1;
+  v->viewport()->update();
+  Settle();
+  shot = v->viewport()->grab().toImage();
+  for (int x = 0; x < 20; ++x)
+    if (shot.pixelColor(4 * x, 8) != Pixel(v, 100 + x, 102)) ++smoothEdges;
+  EXPECT_GT(smoothEdges, 0);  // blended between neighbours
+  App().App().m_settings.bUseHalfToneStretch = 0;
+}
+
+TEST_F(ImageViewTest, theBackgroundTileMovesWithTheScrollPosition) {
+  CImageView* v = OpenView(100, 80, 2);
+  Settle();
+  const QImage shot = v->viewport()->grab().toImage();
+  ASSERT_GT(shot.width(), 120);
+  EXPECT_EQ(shot.pixelColor(110, 10), QColor(Qt::white));  // resource 159 is all white
+  EXPECT_EQ(TileOffset({13, -3}), (ZPoint{5, 5}));
+}
+
 TEST_F(ImageViewTest, oneImageAtFourHundredPercentScrolled) {
   CImageView* v = OpenView(640, 480, 4);
   Trigger(ID_FIT_WINDOW);

@@ -146,6 +146,19 @@ TEST_F(MainFrameTest, threeFilesTiledWithTheirStatusBars) {
   Screenshot(Frame(), "main-three-tiled");
 }
 
+TEST_F(MainFrameTest, threeSamplePhotosTiledSideBySide) {
+  const std::string samples = QUORVEX_SAMPLES_DIR;
+  if (!FileExists(samples + "/lake-4x3.jpg")) GTEST_SKIP() << "no samples";
+  for (const char* name : {"lake-4x3.jpg", "ridge-wide.jpg", "tower-portrait.jpg"}) {
+    CDocument* doc = Open(samples + "/" + name);
+    ASSERT_NE(doc, nullptr) << name;
+    ViewOf(doc)->SetZoom(25);
+  }
+  Trigger(ID_WINDOW_TILE_VERT);
+  EXPECT_EQ(Frame()->MdiArea()->subWindowList().size(), 3);
+  Screenshot(Frame(), "main-three-samples-tiled");
+}
+
 TEST_F(MainFrameTest, childStatusBarShowsTheFileSizeAndTheZoom) {
   const std::string path = Photo("a.jpg", 320, 240);
   CDocument* doc = Open(path);

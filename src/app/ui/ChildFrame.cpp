@@ -51,6 +51,10 @@ CChildFrame::CChildFrame(CQuorvexApp& app, CDocument& doc, QWidget* parent)
   // The batch working document's window cannot be closed by the user.
   if (app.App().batchState == 1) {
     m_bCloseGreyed = true;
+    // As on the original platform, a greyed Close also takes the caption's
+    // close button.
+    setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint);
     const QList<QAction*> items = systemMenu() ? systemMenu()->actions() : QList<QAction*>();
     for (auto it = items.rbegin(); it != items.rend(); ++it) {
       if (!(*it)->isSeparator()) {

@@ -63,6 +63,8 @@ public:
   void OnViewStatusBar();
   // Stepped by timer 1: one batch step, then pending load errors.
   void OnTimerTick();
+  // Timer 1 (tests step the batch themselves).
+  QTimer* BatchTimer() const { return m_pTimer; }
   void ArrangeTiled(bool horizontal);
 
 protected:
