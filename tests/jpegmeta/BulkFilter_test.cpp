@@ -352,6 +352,9 @@ TEST_F(BulkFilterTest, EachOptionGivesTheExpectedFileAndKeepsThePixels) {
   // libjpeg writes one DQT per table right after its APP0.
   ASSERT_TRUE(body[0] == 0xFF && body[1] == 0xDB && body[69] == 0xFF && body[70] == 0xDB);
   const Bytes exif = SmallExif();
+  // Too much for one length field: 1,011 tables of 65 bytes.
+  std::vector<Bytes> manyTables(1009, Dqt(2, 9));
+  manyTables.insert(manyTables.begin(), Jfif());
   const std::vector<OptionCase> cases = {
       {"nothing on", {Jfif(), App(1, "x"), Com("hello")}, [](auto&) {},
        Headers({Jfif(), App(1, "x"), Com("hello")})},
@@ -379,6 +382,7 @@ TEST_F(BulkFilterTest, EachOptionGivesTheExpectedFileAndKeepsThePixels) {
          merged.insert(merged.end(), b.begin() + 73, b.begin() + 138);
          return Jpeg({Jfif(), Segment(0xDB, merged)}, Bytes(b.begin() + 138, b.end()));
        }},
+      {"UniteDQT past 65,533 bytes", manyTables, [](auto& s) { s.UniteDQT = 1; }, Headers(manyTables)},
   };
   for (const OptionCase& c : cases) {
     SCOPED_TRACE(c.what);
