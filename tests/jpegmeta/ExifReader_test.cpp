@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "jpegmeta/ExifReader.h"
 #include "jpegmeta/MetaBytes.h"
 #include "jpegmeta/SegmentList.h"
@@ -175,8 +177,9 @@ protected:
     return *r.FindTag(TAG_USER_COMMENT);
   }
   static Bytes With(const char* header8, const std::string& text) {
-    Bytes v(header8, header8 + 8);
-    v.insert(v.end(), text.begin(), text.end());
+    Bytes v(8 + text.size());
+    std::memcpy(v.data(), header8, 8);
+    if (!text.empty()) std::memcpy(v.data() + 8, text.data(), text.size());
     return v;
   }
 };

@@ -150,7 +150,7 @@ inline Bytes ExifApp1(const Bytes& tiff) {
 // length, type, data, CRC over type and data.
 inline Bytes PngChunkBytes(const char* type, const Bytes& data) {
   Bytes c = {uint8_t(data.size() >> 24), uint8_t(data.size() >> 16), uint8_t(data.size() >> 8), uint8_t(data.size())};
-  c.insert(c.end(), type, type + 4);
+  for (int i = 0; i < 4; ++i) c.push_back(static_cast<uint8_t>(type[i]));
   Append(c, data);
   const uLong crc = crc32(0, c.data() + 4, static_cast<uInt>(c.size() - 4));
   Append(c, {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});

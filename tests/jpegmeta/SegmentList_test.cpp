@@ -392,7 +392,9 @@ TEST(MarkerNames, CoverC0ToFeWithTheirPadding) {
     // A long name's short part is padded to six columns.
     const std::string name = MarkerName(c);
     const size_t paren = name.find('(');
-    if (paren != std::string::npos) EXPECT_EQ(paren, 6u) << name;
+    if (paren != std::string::npos) {
+      EXPECT_EQ(paren, 6u) << name;
+    }
   }
 }
 
