@@ -15,6 +15,7 @@
 #include "app/ui/SingleInstance.h"
 #include "batch/BatchEngine.h"
 #include "batch/BulkWorker.h"
+#include "batch/ui/BatchConvertDlg.h"
 #include "batch/ui/BatchHost.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/QtMessageSink.h"
@@ -188,7 +189,10 @@ void CQuorvexApp::OnAppAbout() {
 
 void CQuorvexApp::OnBatchConvert() {
   if (!BatchIdle()) return;
-  if (m_batchRunner) m_batchRunner(*this);
+  CBatchConvertDlg dlg(m_app, m_pMainFrame);
+  if (dlg.exec() != QDialog::Accepted || !dlg.HasRun()) return;
+  // The timer takes it from here, one file per step.
+  StartBatch(m_app, dlg.Request());
 }
 
 void CQuorvexApp::OnOtherInstanceFiles(const QStringList& files) {

@@ -71,11 +71,6 @@ public:
   // The save dialog's bookkeeping: "WriteDir", "WriteFilterIdx", next folder.
   void RememberWriteDir();
 
-  // The Batch Convert dialog is a separate window; until one is set,
-  // command 438 asks this runner, which returns true when a run started.
-  using BatchDialogRunner = bool (*)(CQuorvexApp& app);
-  void SetBatchDialogRunner(BatchDialogRunner runner) { m_batchRunner = runner; }
-
 private slots:
   void OnOtherInstanceFiles(const QStringList& files);
 
@@ -92,7 +87,6 @@ private:
   std::unique_ptr<CBatchHost> m_pBatchHost;
   CMainFrame* m_pMainFrame = nullptr;  // deleted at exit
   QPixmap m_tile;
-  BatchDialogRunner m_batchRunner = nullptr;
   bool m_bExited = false;
 };
 
