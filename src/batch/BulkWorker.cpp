@@ -47,13 +47,15 @@ int CBulkWorker::CountDirectory(const std::string& dir) {
     }
     const std::string name = e->d_name;
     if (name == "." || name == "..") continue;
+    // lstat: a link to a folder is not walked, so link loops cannot recurse.
     struct stat st {};
     const std::string full = dir + "/" + name;
-    if (stat(full.c_str(), &st) != 0) continue;
+    if (lstat(full.c_str(), &st) != 0) continue;
     if (S_ISDIR(st.st_mode)) {
       subdirs.push_back(full);
       continue;
     }
+    if (S_ISLNK(st.st_mode) && (stat(full.c_str(), &st) != 0 || S_ISDIR(st.st_mode))) continue;
     if (m_bExtFilter) {
       const size_t dot = name.rfind('.');
       if (dot == std::string::npos || MatchExtensionList(m_extList, name.substr(dot + 1)) == kNoPosition) continue;
@@ -65,9 +67,10 @@ int CBulkWorker::CountDirectory(const std::string& dir) {
   closedir(d);
   if (!m_bAbort && m_bRecurse) {
     for (const std::string& sub : subdirs) {
+      // An unreadable sub-folder counts nothing; the filter logs it and the
+      // rest of the tree is still counted.
       const int n = CountDirectory(sub);
-      if (n < 0) return n;
-      sum += n;
+      if (n > 0) sum += n;
       if (m_bAbort) break;
     }
   }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/ConverterApp.h"
 #include "batch/BatchEngine.h"
@@ -238,6 +239,8 @@ TEST(CountFiles, FilterRecursionAndMissingRoot) {
   w.m_bExtFilter = false;
   EXPECT_EQ(w.CountFiles(dir.Path()), 5);
   EXPECT_EQ(w.CountFiles(dir.File("missing")), -1);
+  ::symlink(dir.Path().c_str(), dir.File("sub/loop").c_str());  // a link back up is not followed
+  EXPECT_EQ(w.CountFiles(dir.Path()), 5);
   w.pump = [] { return false; };  // the program is quitting
   w.CountFiles(dir.Path());
   EXPECT_TRUE(w.m_bAbort);
