@@ -18,11 +18,12 @@ std::vector<uint16_t> Tags(const CExifReader& r) {
   return t;
 }
 
-// IFD0 (Make, XResolution, Exif pointer) -> IFD1 (XResolution); the Exif
-// IFD holds FNumber and an Interoperability pointer.
+// IFD0 (Make, XResolution, Exif and GPS pointers) -> IFD1 (XResolution);
+// the Exif IFD holds FNumber and an Interoperability pointer.
 Bytes TypicalBlock(bool big) {
   TiffBuilder t(big);
-  auto ifd0 = t.AddIfd({t.Ascii(TAG_MAKE, "ACME"), t.Rational(TAG_X_RESOLUTION, 300, 1), t.Long(TAG_EXIF_IFD, 0)});
+  auto ifd0 = t.AddIfd({t.Ascii(TAG_MAKE, "ACME"), t.Rational(TAG_X_RESOLUTION, 300, 1), t.Long(TAG_EXIF_IFD, 0),
+                        t.Long(TAG_GPS_IFD, 0)});
   t.SetIfd0(ifd0.offset);
   auto ifd1 = t.AddIfd({t.Rational(TAG_X_RESOLUTION, 72, 1), t.Short(259, 6)});
   t.SetLong(ifd0.nextField, ifd1.offset);
@@ -30,6 +31,8 @@ Bytes TypicalBlock(bool big) {
   t.SetLong(ifd0.valueFields[2], exif.offset);
   auto interop = t.AddIfd({t.Ascii(TAG_INTEROP_INDEX, "R98")});
   t.SetLong(exif.valueFields[1], interop.offset);
+  auto gps = t.AddIfd({t.Ascii(2, "N"), t.Rational(3, 35, 1)});
+  t.SetLong(ifd0.valueFields[3], gps.offset);
   return t.b;
 }
 
@@ -39,14 +42,14 @@ TEST(ExifReader, BothByteOrdersGiveTheSameEntriesAndValues) {
     const Bytes block = TypicalBlock(big);
     CExifReader r;
     EXPECT_EQ(r.Parse(block.data(), block.size()), 2 + 3 + 1);  // IFD1's count, then Exif and Interop
-    EXPECT_EQ(Tags(r), (std::vector<uint16_t>{TAG_MAKE, TAG_X_RESOLUTION, TAG_EXIF_IFD, TAG_X_RESOLUTION, 259,
+    EXPECT_EQ(Tags(r), (std::vector<uint16_t>{TAG_MAKE, TAG_X_RESOLUTION, TAG_EXIF_IFD, TAG_GPS_IFD, TAG_X_RESOLUTION, 259,
                                               TAG_F_NUMBER, TAG_INTEROP_IFD, TAG_DATE_TIME_ORIGINAL, TAG_INTEROP_INDEX}));
     EXPECT_EQ(r.ReadText(*r.FindTag(TAG_MAKE)), "ACME");
     EXPECT_DOUBLE_EQ(r.ReadRational(*r.FindTag(TAG_X_RESOLUTION)), 300.0);  // IFD0's, not IFD1's
     EXPECT_DOUBLE_EQ(r.ReadRational(*r.FindTag(TAG_F_NUMBER)), 2.8);
     EXPECT_EQ(r.ReadShort(*r.FindTag(259)), 6);
     EXPECT_EQ(r.ReadText(*r.FindTag(TAG_INTEROP_INDEX)), "R98");
-    EXPECT_EQ(r.FindTag(TAG_GPS_IFD), nullptr);
+    EXPECT_EQ(r.FindTag(3), nullptr);  // GPS entries never enter the list
   }
 }
 
@@ -124,17 +127,6 @@ TEST(ExifReader, FollowsOnlyTheFirstOfSeveralSubIfds) {
   EXPECT_EQ(r.Parse(t.b.data(), t.b.size()), 2);
   EXPECT_NE(r.FindTag(1001), nullptr);
   EXPECT_EQ(r.FindTag(1002), nullptr);
-}
-
-TEST(ExifReader, NeverFollowsTheGpsIfd) {
-  TiffBuilder t(true);
-  auto ifd0 = t.AddIfd({t.Long(TAG_GPS_IFD, 0)});
-  t.SetIfd0(ifd0.offset);
-  auto gps = t.AddIfd({t.Ascii(1, "N"), t.Rational(2, 35, 1)});
-  t.SetLong(ifd0.valueFields[0], gps.offset);
-  CExifReader r;
-  EXPECT_EQ(r.Parse(t.b.data(), t.b.size()), 1);
-  EXPECT_EQ(Tags(r), std::vector<uint16_t>{TAG_GPS_IFD});
 }
 
 TEST(ExifReader, AFailingSubIfdKeepsTheParseAndEverythingReadBefore) {

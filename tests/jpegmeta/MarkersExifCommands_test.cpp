@@ -59,17 +59,10 @@ TEST_F(CliTest, MarkersPrintsTheTreeIndentedByDepth) {
   WriteFileBytes(dir.File("a.jpg"), BaselineJpeg({1, 2, 3}));
   const RunResult r = Run("markers " + dir.File("a.jpg"));
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out,
-            "SOI   (Start of image)(2)\n"
-            "APP0(18)\n  JFIF1.2\n   X:Y=72:72dpi\n   Thumb=0x0\n"
-            "DQT   (Quantization table)(69)\n  Precision=0(8bit) Table ID=0\n   QT data(64)\n"
-            "SOF0  (Baseline DCT/Huffman)(13)\n  Precision=8bit\n  Rows=8\n  Columns=16\n"
-            "  Number of components=1\n  Component #1\n    H:V=(1:1)\n    Quantization Table ID=0\n"
-            "DHT   (Huffman table)(22)\n  Class=0(DC) Index=0\n   HT data(17)\n"
-            "SOS   (Start of scan)(10)\n  Components=1\n  Component #1\n    Coding table (DC=0 AC=0)\n"
-            "  Spectral selection Ss-Se(0-63)\n  Spectral selection Ah-Al(0-0)\n"
-            "Scan data(3)\n"
-            "EOI   (End of image)(2)\n");
+  // Texts are the marker tree's (tested there); here the layout.
+  EXPECT_EQ(r.out.substr(0, r.out.find("DQT")), "SOI   (Start of image)(2)\nAPP0(18)\n  JFIF1.2\n   X:Y=72:72dpi\n   Thumb=0x0\n");
+  EXPECT_NE(r.out.find("\n  Component #1\n    H:V=(1:1)\n    Quantization Table ID=0\n"), std::string::npos);
+  EXPECT_EQ(r.out.substr(r.out.rfind("Scan")), "Scan data(3)\nEOI   (End of image)(2)\n");
 }
 
 TEST_F(CliTest, MarkersReadsPngByExtensionAndShowsCommentsAsUtf8) {

