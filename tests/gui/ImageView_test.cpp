@@ -1,5 +1,11 @@
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <sys/stat.h>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMouseEvent>
@@ -13,6 +19,7 @@
 #include "app/ui/Document.h"
 #include "app/ui/MainFrame.h"
 #include "app/ui/QuorvexApp.h"
+#include "platform/ui/FileDialog.h"
 #include "view/ui/ImageView.h"
 #include "view/ui/ViewCommandIds.h"
 
@@ -269,6 +276,52 @@ TEST_F(ImageViewTest, oneImageAtFourHundredPercentScrolled) {
   Settle();
   EXPECT_EQ(v->Frame()->PaneText(1).toStdString(), "400%");
   Screenshot(Frame(), "view-400-scrolled");
+}
+
+TEST_F(ImageViewTest, autoFittingWrapsANewWindowAroundItsImage) {
+  App().App().m_settings.AutoFitting = 1;
+  CImageView* v = OpenView(200, 150);
+  EXPECT_EQ(v->ClientSize(), (ZSize{200, 150}));
+  App().App().m_settings.AutoFitting = 0;
+}
+
+TEST_F(ImageViewTest, saveAsWritesTheFileAndRemembersTheFolder) {
+  CImageView* v = OpenView(64, 48);
+  ::mkdir(dir.File("saved").c_str(), 0755);
+  const std::string target = dir.File("saved/copy.jpg");
+  QFileDialog* dlg = App().SaveDialog().Dialog();
+  dlg->setOption(QFileDialog::DontUseNativeDialog);
+  std::string suggested;
+  QTimer::singleShot(50, dlg, [&] {
+    auto* edit = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (!edit) return;
+    suggested = edit->text().toStdString();
+    edit->setText(QString::fromStdString(target));
+    static_cast<QDialog*>(dlg)->accept();
+    if (dlg->isVisible()) dlg->reject();
+  });
+  Trigger(ID_FILE_SAVE_AS);
+  EXPECT_EQ(suggested, "p1.jpg");
+  EXPECT_TRUE(FileExists(target));
+  EXPECT_EQ(v->Document().Title(), "copy.jpg");
+  EXPECT_EQ(v->Document().PathName(), target);
+  EXPECT_EQ(App().App().m_settings.WriteDir, dir.File("saved"));
+  EXPECT_EQ(App().App().m_settings.WriteFilterIdx, 1);
+}
+
+TEST_F(ImageViewTest, aTwelveMegapixelPhotoPaintsOnlyWhatIsVisible) {
+  const std::string samples = QUORVEX_SAMPLES_DIR;
+  if (!FileExists(samples + "/valley-12mp.jpg")) GTEST_SKIP() << "no samples";
+  CDocument* doc = Open(samples + "/valley-12mp.jpg");
+  ASSERT_NE(doc, nullptr);
+  CImageView* v = ViewOf(doc);
+  for (int id : {401, 405, 412}) {
+    Trigger(id);
+    QElapsedTimer t;
+    t.start();
+    v->viewport()->grab();
+    EXPECT_LT(t.elapsed(), 1500) << "zoom command " << id;
+  }
 }
 
 TEST_F(ImageViewTest, copyPutsTheWholeImageOnTheClipboard) {

@@ -79,7 +79,7 @@ TEST_F(MainFrameTest, menu131ItemsTextsIdsAndKeys) {
   EXPECT_EQ(got[0].second[3].substr(0, 9), "57616|&1 ");
   got[0].second[3] = "recent";
   const MenuList expected = {
-      {"&File", {"57601|&Open\tCtrl+O|Ctrl+O", "57602|&Close\tCtrl+F4|Ctrl+F4", "-", "recent", "-",
+      {"&File", {"57601|&Open\tCtrl+O|Ctrl+O", "57602|&Close\tCtrl+F4|", "-", "recent", "-",
                  "57665|E&xit\tAlt+F4|"}},
       {"&Convert", {"438|&Batch Convert|"}},
       {"&Tool", {"59393|&Status Bar|", "-", "422|Size &Up\t]|]", "423|Size &Down\t[|[",
@@ -88,6 +88,23 @@ TEST_F(MainFrameTest, menu131ItemsTextsIdsAndKeys) {
       {"&Version", {"57664|&About Quorvex...|"}},
   };
   EXPECT_EQ(got, expected);
+}
+
+TEST_F(MainFrameTest, acceleratorsReachTheirCommands) {
+  Open(Photo("a.jpg", 64, 48));
+  CDocument* b = Open(Photo("b.jpg", 64, 48));
+  Frame()->activateWindow();
+  ViewOf(b)->setFocus();
+  QTest::keyClick(ViewOf(b), Qt::Key_F, Qt::ControlModifier);  // Fit Window
+  Settle();
+  EXPECT_EQ(ViewOf(b)->ClientSize(), (ZSize{64, 48}));
+  QTest::keyClick(ViewOf(b), Qt::Key_F4, Qt::ControlModifier);  // Close
+  Settle();
+  EXPECT_EQ(DocumentCount(), 1);
+  Open(Photo("c.jpg", 64, 48));
+  QTest::keyClick(Frame(), Qt::Key_L, Qt::ControlModifier);  // Close All
+  Settle();
+  EXPECT_EQ(DocumentCount(), 0);
 }
 
 TEST_F(MainFrameTest, everyMenuCommandHasItsStatusPrompt) {

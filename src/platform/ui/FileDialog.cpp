@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace qv {
 
@@ -67,7 +68,12 @@ std::string CFileDialog::Path() const {
 }
 
 std::string CFileDialog::Folder() const {
-  return QFile::encodeName(m_dialog->directory().absolutePath()).toStdString();
+  // A typed path may name another folder than the one shown.
+  const QStringList files = m_dialog->selectedFiles();
+  const QString folder = m_dialog->result() == QDialog::Accepted && !files.isEmpty()
+                             ? QFileInfo(files.front()).absolutePath()
+                             : m_dialog->directory().absolutePath();
+  return QFile::encodeName(folder).toStdString();
 }
 
 int CFileDialog::FilterIndex() const {
