@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -15,6 +16,7 @@
 #include "app/ui/MainFrame.h"
 #include "app/ui/QuorvexApp.h"
 #include "app/ui/SingleInstance.h"
+#include "platform/ui/QtMessageSink.h"
 
 namespace qv::test {
 namespace {
@@ -48,6 +50,31 @@ TEST_F(AboutTest, theAboutCommandRunsTheBoxModally) {
   });
   Trigger(ID_APP_ABOUT);
   EXPECT_TRUE(seen);
+}
+
+TEST(QtMessageSink, showsTheSameTextCaptionIconAndButtons) {
+  CQtMessageSink sink;
+  QWidget owner;
+  owner.resize(400, 300);
+  owner.show();
+  sink.SetOwner(&owner);
+  std::string text, caption;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QTimer::singleShot(50, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    text = box->text().toStdString();
+    caption = box->windowTitle().toStdString();
+    icon = box->icon();
+    GuiTest::Screenshot(box, "message-box");
+    box->button(QMessageBox::No)->click();
+  });
+  const int answer = sink.MessageBox("CImageDoc が作成できません\nSecond line.      ", "Batch Convert",
+                                     MB_YESNO | MB_ICONSTOP);
+  EXPECT_EQ(answer, IDNO);
+  EXPECT_EQ(text, "CImageDoc が作成できません\nSecond line.      ");
+  EXPECT_EQ(caption, "Batch Convert");
+  EXPECT_EQ(icon, QMessageBox::Critical);
 }
 
 TEST(CommandLine, configFolderAndFiles) {

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -156,6 +157,18 @@ TEST_F(BatchRunTest, theTimerDrivesARunToItsEnd) {
   EXPECT_EQ(App().App().batchState, 0);
   EXPECT_TRUE(FileExists(dir.File("out/Imag0001.jpg")));
   EXPECT_EQ(DocumentCount(), 0);
+}
+
+TEST_F(BatchRunTest, closingTheMainWindowDuringARunEndsItAndClosesEverything) {
+  Start({"a.jpg", "b.jpg"});
+  Tick();
+  Tick();
+  ASSERT_NE(Progress(), nullptr);
+  Frame()->close();
+  EXPECT_EQ(App().App().batchState, 0);
+  EXPECT_EQ(Progress(), nullptr);
+  EXPECT_EQ(DocumentCount(), 0);
+  for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(w->isVisible()) << w->metaObject()->className();
 }
 
 TEST(ProgressDialog, centresOverAWindow) {

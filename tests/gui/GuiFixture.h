@@ -21,6 +21,12 @@ class CQuorvexApp;
 namespace qv::test {
 
 class GuiTest : public ::testing::Test {
+public:
+  // Lets the windows paint and deletes what was closed.
+  static void Settle(int ms = 20);
+  // Saves a picture of the widget as screenshots/<name>.png.
+  static void Screenshot(QWidget* widget, const std::string& name);
+
 protected:
   void SetUp() override;
   void TearDown() override;
@@ -36,11 +42,6 @@ protected:
   // Runs a command the way its menu item or key does (nothing when disabled).
   void Trigger(int id);
   bool Enabled(int id);
-  // Lets the windows paint and deletes what was closed.
-  static void Settle(int ms = 20);
-  // Saves a picture of the widget as screenshots/<name>.png.
-  static void Screenshot(QWidget* widget, const std::string& name);
-
   TempDir dir;
   RecordingSink sink;
 

@@ -500,6 +500,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     m_app.App().ResetEncoderChoices();
     m_pTimer->stop();
     m_bClosing = true;
+    if (!m_app.BatchIdle()) m_app.BatchHost().AbandonRun();
     m_app.Template().CloseAllDocuments(true);
   }
   event->accept();

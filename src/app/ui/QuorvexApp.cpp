@@ -114,6 +114,7 @@ void CQuorvexApp::CreateFileDialogs() {
 void CQuorvexApp::ExitInstance() {
   if (m_bExited) return;
   m_bExited = true;
+  if (!BatchIdle()) m_pBatchHost->AbandonRun();
   if (m_pMainFrame) {
     m_app.SaveSettings();
     if (m_app.m_settings.SaveConfig && m_pRecent) m_pRecent->Save(m_app.Profile());

@@ -1,9 +1,11 @@
 #include "batch/ui/BatchHost.h"
 
+#include "app/ConverterApp.h"
 #include "app/ui/DocTemplate.h"
 #include "app/ui/Document.h"
 #include "app/ui/MainFrame.h"
 #include "app/ui/QuorvexApp.h"
+#include "batch/BulkWorker.h"
 #include "batch/ui/ProgressDlg.h"
 
 namespace qv {
@@ -35,6 +37,17 @@ IBatchProgress* CBatchHost::CreateProgress() {
 void CBatchHost::DestroyProgress(IBatchProgress* progress) {
   if (progress == m_pProgress) m_pProgress = nullptr;
   delete static_cast<CProgressDlg*>(progress);
+}
+
+void CBatchHost::AbandonRun() {
+  CConverterApp& app = m_app.App();
+  if (app.batchWorker && app.batchWorker->m_pProgress) {
+    DestroyProgress(app.batchWorker->m_pProgress);
+    app.batchWorker->m_pProgress = nullptr;
+  }
+  app.batchWorker.reset();
+  app.batchState = BS_IDLE;
+  app.stepBusy = 0;
 }
 
 void CBatchHost::SetStatusText(const std::string& text) {

@@ -18,6 +18,10 @@ public:
   void DestroyProgress(IBatchProgress* progress) override;
   void SetStatusText(const std::string& text) override;
 
+  // The main window is closing: the run ends where it is, without its
+  // count message.
+  void AbandonRun();
+
   // The progress dialog while a run shows one.
   IBatchProgress* Progress() const { return m_pProgress; }
 
