@@ -10,6 +10,7 @@
 #include "batch/BatchEngine.h"
 #include "batch/BatchSettings.h"
 #include "cli/Cli.h"
+#include "cli/TerminalProgress.h"
 #include "image/ImageDoc.h"
 
 namespace qv::cli {
@@ -23,8 +24,17 @@ public:
   int MessageBox(const std::string& text, const std::string& caption, unsigned style) override {
     std::lock_guard<std::mutex> lock(m_mutex);
     if ((style & 0xF) == MB_YESNO) return text.rfind("Output File Directory", 0) == 0 ? IDYES : IDNO;
+    if (progress) progress->Clear();
     m_out.MessageBox(text, caption, style);
     return IDOK;
+  }
+  CTerminalProgress* progress = nullptr;  // the line to clear before a message
+  // Progress from several jobs at once, in turn with the messages.
+  void ShowProgress(const std::string& counter, const std::string& name) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!progress) return;
+    progress->SetCounter(counter);
+    progress->SetFileName(name);
   }
 
 private:
@@ -32,44 +42,10 @@ private:
   std::mutex m_mutex;
 };
 
-// The progress dialog: a line on a terminal, nothing otherwise.
-class TerminalProgress : public IBatchProgress {
-public:
-  explicit TerminalProgress(bool show) : m_show(show) {}
-  ~TerminalProgress() override { Clear(); }
-  void SetRange(int total) override { m_total = total; }
-  void SetFileName(const std::string& name) override {
-    m_name = name;
-    Draw();
-  }
-  void SetCounter(const std::string& text) override {
-    m_counter = text;
-    Draw();
-  }
-  void StepIt() override { ++m_done; }
-  bool AbortRequested() const override { return false; }
-  void Clear() {
-    if (m_show && m_drawn) std::fputs("\r\033[K", stderr);
-    m_drawn = false;
-  }
-
-private:
-  void Draw() {
-    if (!m_show) return;
-    std::fprintf(stderr, "\r\033[K%s  %s", m_counter.c_str(), m_name.c_str());
-    std::fflush(stderr);
-    m_drawn = true;
-  }
-  bool m_show;
-  bool m_drawn = false;
-  int m_total = 0;
-  int m_done = 0;
-  std::string m_name, m_counter;
-};
-
 class CliHost : public IBatchHost {
 public:
-  CliHost(CConverterApp& app, bool showProgress) : m_app(app), m_showProgress(showProgress) {}
+  CliHost(CConverterApp& app, bool showProgress, ConvertSink& sink)
+      : m_app(app), m_showProgress(showProgress), m_sink(sink) {}
   CImageDoc* OpenWorkDocument(const std::string& title) override {
     m_doc = std::make_unique<CImageDoc>(m_app);
     m_doc->SetDescription(title);
@@ -77,16 +53,21 @@ public:
   }
   void CloseWorkDocument(CImageDoc*) override { m_doc.reset(); }
   IBatchProgress* CreateProgress() override {
-    m_progress = std::make_unique<TerminalProgress>(m_showProgress);
+    m_progress = std::make_unique<CTerminalProgress>(m_showProgress);
+    m_sink.progress = m_progress.get();
     return m_progress.get();
   }
-  void DestroyProgress(IBatchProgress*) override { m_progress.reset(); }
+  void DestroyProgress(IBatchProgress*) override {
+    m_sink.progress = nullptr;
+    m_progress.reset();
+  }
 
 private:
   CConverterApp& m_app;
   bool m_showProgress;
+  ConvertSink& m_sink;
   std::unique_ptr<CImageDoc> m_doc;
-  std::unique_ptr<TerminalProgress> m_progress;
+  std::unique_ptr<CTerminalProgress> m_progress;
 };
 
 std::string Absolute(const std::string& path) {
@@ -117,8 +98,8 @@ struct RunCounts {
 };
 
 // One job: the state machine, stepped until it comes back to Idle.
-RunCounts RunOneJob(CConverterApp& app, bool showProgress) {
-  CliHost host(app, showProgress);
+RunCounts RunOneJob(CConverterApp& app, bool showProgress, ConvertSink& sink) {
+  CliHost host(app, showProgress, sink);
   RunCounts counts;
   const int total = app.batchTotal;
   while (app.batchState != BS_IDLE) {
@@ -133,14 +114,15 @@ RunCounts RunOneJob(CConverterApp& app, bool showProgress) {
 
 // Several jobs: file i always gets the number a one-job run gives it; after
 // a failed save no new file is started.
-RunCounts RunJobs(CConverterApp& app, const BatchRunRequest& req, int jobs, IMessageSink& sink, bool showProgress) {
+RunCounts RunJobs(CConverterApp& app, const BatchRunRequest& req, int jobs, ConvertSink& sink, bool showProgress) {
   const int total = static_cast<int>(req.files.size());
   std::vector<int> numbers(static_cast<size_t>(total));
   for (int i = 0, n = req.firstSeqNo; i < total; ++i, n = NextSeqNo(n)) numbers[static_cast<size_t>(i)] = n;
 
   std::atomic<int> next{0}, converted{0}, skipped{0}, finished{0};
   std::atomic<bool> stop{false};
-  std::mutex printMutex;
+  CTerminalProgress line(showProgress);
+  sink.progress = &line;
   auto work = [&]() {
     auto jobApp = CloneForJob(app, sink);
     CImageDoc doc(*jobApp);
@@ -160,18 +142,14 @@ RunCounts RunJobs(CConverterApp& app, const BatchRunRequest& req, int jobs, IMes
       } else {
         stop = true;
       }
-      const int done = ++finished;
-      if (showProgress) {
-        std::lock_guard<std::mutex> lock(printMutex);
-        std::fprintf(stderr, "\r\033[K%d / %d  %s", done, total, name.c_str());
-        std::fflush(stderr);
-      }
+      sink.ShowProgress(std::to_string(++finished) + " / " + std::to_string(total), name);
     }
   };
   std::vector<std::thread> threads;
   for (int t = 0; t < jobs; ++t) threads.emplace_back(work);
   for (std::thread& t : threads) t.join();
-  if (showProgress) std::fputs("\r\033[K", stderr);
+  sink.progress = nullptr;
+  line.Clear();
 
   RunCounts counts;
   counts.converted = converted;
@@ -246,7 +224,7 @@ int RunConvert(Context& ctx, const Args& args) {
   RunCounts counts;
   if (jobs == 1) {
     if (!StartBatch(app, request)) return kExitPartial;
-    counts = RunOneJob(app, ctx.stderrIsTerminal);
+    counts = RunOneJob(app, ctx.stderrIsTerminal, sink);
   } else {
     counts = RunJobs(app, request, jobs, sink, ctx.stderrIsTerminal);
   }

@@ -4,48 +4,16 @@
 
 #include "batch/BatchEngine.h"
 #include "cli/Cli.h"
+#include "cli/TerminalProgress.h"
 #include "jpegmeta/BulkFilter.h"
 
 namespace qv::cli {
 namespace {
 
-// The progress dialog as a line on a terminal.
-class FilterProgress : public IBatchProgress {
-public:
-  explicit FilterProgress(bool show) : m_show(show) {}
-  ~FilterProgress() override { Clear(); }
-  void SetRange(int) override {}
-  void SetFileName(const std::string& name) override {
-    m_name = name;
-    Draw();
-  }
-  void SetCounter(const std::string& text) override {
-    m_counter = text;
-    Draw();
-  }
-  void StepIt() override {}
-  bool AbortRequested() const override { return false; }
-  void Clear() {
-    if (m_show && m_drawn) std::fputs("\r\033[K", stderr);
-    m_drawn = false;
-  }
-
-private:
-  void Draw() {
-    if (!m_show) return;
-    std::fprintf(stderr, "\r\033[K%s  %s", m_counter.c_str(), m_name.c_str());
-    std::fflush(stderr);
-    m_drawn = true;
-  }
-  bool m_show;
-  bool m_drawn = false;
-  std::string m_name, m_counter;
-};
-
 // The line is cleared before any message so both stay readable.
 class ClearingSink : public IMessageSink {
 public:
-  ClearingSink(IMessageSink& out, FilterProgress& progress) : m_out(out), m_progress(progress) {}
+  ClearingSink(IMessageSink& out, CTerminalProgress& progress) : m_out(out), m_progress(progress) {}
   int MessageBox(const std::string& text, const std::string& caption, unsigned style) override {
     m_progress.Clear();
     return m_out.MessageBox(text, caption, style);
@@ -53,7 +21,7 @@ public:
 
 private:
   IMessageSink& m_out;
-  FilterProgress& m_progress;
+  CTerminalProgress& m_progress;
 };
 
 // "1,2,13": each number 1 to 15 turns its APPn on, every other one off.
@@ -134,7 +102,7 @@ int RunFilter(Context& ctx, const Args& args) {
   }
   if (!haveIn || !haveOut) return UsageError("filter", "--in and --out are required");
 
-  FilterProgress progress(ctx.stderrIsTerminal);
+  CTerminalProgress progress(ctx.stderrIsTerminal);
   ClearingSink sink(ctx.sink, progress);
   CBulkFilter filter(ctx.app->m_settings, sink, s);
   filter.m_pProgress = &progress;
