@@ -9,6 +9,7 @@
 #include "batch/BatchSettings.h"
 #include "batch/BulkWorker.h"
 #include "image/ImageDoc.h"
+#include "jpegmeta/ExifReader.h"
 #include "support/TestSupport.h"
 
 using namespace qv;
@@ -121,13 +122,23 @@ TEST_F(BatchEngineTest, MakesDeviceFilesWithEmbeddedThumbnails) {
     EXPECT_FALSE(main.progressive);
     ASSERT_EQ(file[3], 0xE1);
     const size_t length = static_cast<size_t>(file[4] << 8 | file[5]);
-    const size_t thumbLen = file[12 + 238] | file[12 + 239] << 8 | file[12 + 240] << 16;
+    ASSERT_LT(length + 4, file.size());
+    // The thumbnail is found the way an Exif reader finds it: through IFD1.
+    CExifReader exif;
+    ASSERT_NE(exif.Parse(&file[12], length - 8), 0);
+    const CExifEntry* where = exif.FindTag(0x0201);
+    const CExifEntry* size = exif.FindTag(0x0202);
+    ASSERT_TRUE(where && size);
+    const uint32_t offset = exif.ReadLong(*where), thumbLen = exif.ReadLong(*size);
+    EXPECT_EQ(offset, 262u);
     EXPECT_EQ(length, 270 + thumbLen);
-    std::vector<uint8_t> thumb(file.begin() + 12 + 262, file.begin() + 12 + 262 + static_cast<long>(thumbLen));
+    std::vector<uint8_t> thumb(file.begin() + 12 + offset, file.begin() + 12 + offset + thumbLen);
     test::DecodedJpeg t;
     ASSERT_TRUE(test::DecodeJpeg(thumb, t));
     EXPECT_EQ(t.width, 160);
     EXPECT_EQ(t.height, 120);
+    EXPECT_EQ(t.hSamp, 2);
+    EXPECT_EQ(t.vSamp, 1);
   }
   // 3000 x 2000 fits as 1024 x 682 at y0 = 43: black bands above and below.
   test::DecodedJpeg wide;
