@@ -1,7 +1,6 @@
 // Runs the built quorvex-cli's dqt command against files in a temp folder.
 #include <cstdlib>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -15,34 +14,10 @@ namespace {
 
 using test::TempDir;
 
-struct CliResult {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-std::string ReadText(const std::string& path) {
-  const std::vector<uint8_t> b = test::ReadFileBytes(path);
-  return std::string(b.begin(), b.end());
-}
-
-// The dqt command with a private settings folder; stdout and stderr are
-// caught in files.
-CliResult RunDqt(const TempDir& dir, const std::vector<std::string>& args) {
-  std::string cmd = Quote(QUORVEX_CLI_PATH) + " --config " + Quote(dir.File("config")) + " dqt";
-  for (const std::string& a : args) cmd += " " + Quote(a);
-  cmd += " >" + Quote(dir.File("stdout.txt")) + " 2>" + Quote(dir.File("stderr.txt"));
-  CliResult r;
-  const int raw = std::system(cmd.c_str());
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = ReadText(dir.File("stdout.txt"));
-  r.err = ReadText(dir.File("stderr.txt"));
-  return r;
+// The dqt command with a private settings folder.
+test::CliResult RunDqt(const TempDir& dir, std::vector<std::string> args) {
+  args.insert(args.begin(), "dqt");
+  return test::RunCli(dir.File("config"), args);
 }
 
 std::string TableText(const uint16_t* table) {
@@ -73,30 +48,30 @@ protected:
 };
 
 TEST_F(DqtCli, QualityWritesTheStandardTablesToStdout) {
-  const CliResult r = RunDqt(dir, {"--quality", "75"});
+  const test::CliResult r = RunDqt(dir, {"--quality", "75"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, TableText(q75) + TableText(q75 + 64));
   EXPECT_EQ(r.out.substr(0, 33), "  8,  6,  5,  8, 12, 20, 26, 31,\n");
 }
 
 TEST_F(DqtCli, QualityFiftyGivesTheUnscaledLuminanceRow) {
-  const CliResult r = RunDqt(dir, {"--quality", "50"});
+  const test::CliResult r = RunDqt(dir, {"--quality", "50"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.substr(0, 33), " 16, 11, 10, 16, 24, 40, 51, 61,\n");
 }
 
 TEST_F(DqtCli, QualityWithOutputWritesTheSameTextToTheFile) {
   const std::string path = dir.File("q75.dqt");
-  const CliResult r = RunDqt(dir, {"--quality", "75", "-o", path});
+  const test::CliResult r = RunDqt(dir, {"--quality", "75", "-o", path});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(ReadText(path), TableText(q75) + TableText(q75 + 64));
+  EXPECT_EQ(test::ReadFileText(path), TableText(q75) + TableText(q75 + 64));
 }
 
 TEST_F(DqtCli, ReadPrintsBothTablesAndTheirQfLabels) {
   const std::string path = dir.File("q75.dqt");
   ASSERT_EQ(WriteDqtFile(path, q75), 128);
-  const CliResult r = RunDqt(dir, {"--read", path});
+  const test::CliResult r = RunDqt(dir, {"--read", path});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, TableText(q75) + TableText(q75 + 64) + QfLine(q75) + QfLine(q75 + 64));
   EXPECT_EQ(QfLine(q75), "Qf=88.9\n");
@@ -106,9 +81,9 @@ TEST_F(DqtCli, QfLabelsRunFromZeroToHundred) {
   const std::string worst = dir.File("q1.dqt"), best = dir.File("q100.dqt");
   ASSERT_EQ(RunDqt(dir, {"--quality", "1", "-o", worst}).status, 0);
   ASSERT_EQ(RunDqt(dir, {"--quality", "100", "-o", best}).status, 0);
-  const CliResult r1 = RunDqt(dir, {"--read", worst});
+  const test::CliResult r1 = RunDqt(dir, {"--read", worst});
   EXPECT_EQ(r1.out.substr(r1.out.size() - 14), "Qf=0.0\nQf=0.0\n");
-  const CliResult r100 = RunDqt(dir, {"--read", best});
+  const test::CliResult r100 = RunDqt(dir, {"--read", best});
   EXPECT_EQ(r100.out.substr(r100.out.size() - 18), "Qf=100.0\nQf=100.0\n");
 }
 
@@ -116,7 +91,7 @@ TEST_F(DqtCli, ReadAcceptsOtherSeparators) {
   std::string text;
   for (int i = 0; i < 128; ++i) text += std::to_string(q75[i]) + (i % 8 == 7 ? "\r\n" : ";\t");
   test::WriteFileText(dir.File("t.txt"), text);
-  const CliResult r = RunDqt(dir, {"--read", dir.File("t.txt")});
+  const test::CliResult r = RunDqt(dir, {"--read", dir.File("t.txt")});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, TableText(q75) + TableText(q75 + 64) + QfLine(q75) + QfLine(q75 + 64));
 }
@@ -125,14 +100,14 @@ TEST_F(DqtCli, ReadOfOneTablePrintsOnlyThatTable) {
   std::string text;
   for (int i = 0; i < 100; ++i) text += std::to_string(q75[i]) + ",";
   test::WriteFileText(dir.File("100.csv"), text);
-  const CliResult r = RunDqt(dir, {"--read", dir.File("100.csv")});
+  const test::CliResult r = RunDqt(dir, {"--read", dir.File("100.csv")});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, TableText(q75) + QfLine(q75));
 }
 
 TEST_F(DqtCli, ReadOfFewerThanSixtyFourValuesFails) {
   test::WriteFileText(dir.File("short.dqt"), "1,2,3,4,5\n");
-  const CliResult r = RunDqt(dir, {"--read", dir.File("short.dqt")});
+  const test::CliResult r = RunDqt(dir, {"--read", dir.File("short.dqt")});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err.find("64"), std::string::npos) << r.err;
@@ -140,21 +115,21 @@ TEST_F(DqtCli, ReadOfFewerThanSixtyFourValuesFails) {
 
 TEST_F(DqtCli, ReadOfAMissingFileGivesTheLoadMessage) {
   const std::string path = dir.File("none.dqt");
-  const CliResult r = RunDqt(dir, {"--read", path});
+  const test::CliResult r = RunDqt(dir, {"--read", path});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "LoadDQT:Can't open the file.\n" + path + "\n");
 }
 
 TEST_F(DqtCli, ReadOfAFolderGivesTheLoadMessage) {
-  const CliResult r = RunDqt(dir, {"--read", dir.Path()});
+  const test::CliResult r = RunDqt(dir, {"--read", dir.Path()});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "LoadDQT:Can't open the file.\n" + dir.Path() + "\n");
 }
 
 TEST_F(DqtCli, OutputThatCannotBeCreatedGivesTheSaveMessage) {
   const std::string path = dir.File("missing/q.dqt");
-  const CliResult r = RunDqt(dir, {"--quality", "75", "-o", path});
+  const test::CliResult r = RunDqt(dir, {"--quality", "75", "-o", path});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "SaveDQT:Can't open the file.\n" + path + "\n");
   EXPECT_FALSE(test::FileExists(path));
@@ -175,7 +150,7 @@ TEST_F(DqtCli, WrongUsageExitsWithTwo) {
       {"--bogus"},
   };
   for (const auto& args : cases) {
-    const CliResult r = RunDqt(dir, args);
+    const test::CliResult r = RunDqt(dir, args);
     std::string shown;
     for (const auto& a : args) shown += a + " ";
     EXPECT_EQ(r.status, 2) << shown;

@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -19,22 +18,6 @@ namespace {
 using test::Bytes;
 using test::TempDir;
 
-struct CliResult {
-  int status = -1;
-  std::string err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-std::string ReadText(const std::string& path) {
-  const Bytes b = test::ReadFileBytes(path);
-  return std::string(b.begin(), b.end());
-}
-
 class FilterCli : public ::testing::Test {
 protected:
   TempDir dir;
@@ -46,15 +29,9 @@ protected:
     ::mkdir(config.c_str(), 0755);
   }
 
-  CliResult Run(const std::vector<std::string>& args) {
-    std::string cmd = Quote(QUORVEX_CLI_PATH) + " --config " + Quote(config) + " filter";
-    for (const std::string& a : args) cmd += " " + Quote(a);
-    cmd += " >/dev/null 2>" + Quote(dir.File("stderr.txt"));
-    CliResult r;
-    const int raw = std::system(cmd.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.err = ReadText(dir.File("stderr.txt"));
-    return r;
+  test::CliResult Run(std::vector<std::string> args) {
+    args.insert(args.begin(), "filter");
+    return test::RunCli(config, args);
   }
 
   // A small picture carrying an Exif APP1, APP2, APP3, APP13 and a comment.
@@ -89,19 +66,19 @@ TEST_F(FilterCli, UnsetOptionsComeFromTheSectionAndTheSettingsFileIsLeftAlone) {
   test::WriteFileBytes(in + "/a.jpg", Photo());
   const std::string ini = "[bulkfilter]\nRemoveCOM=1\nConvertExif=0\n";
   test::WriteFileText(config + "/quorvex.ini", ini);
-  CliResult r = Run({"--in", in, "--out", out});
+  test::CliResult r = Run({"--in", in, "--out", out});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Codes(out + "/a.jpg"), (std::vector<int>{0xE1, 0xE2, 0xE3, 0xED}));
   // The switch wins over the section.
   r = Run({"--in", in, "--out", out, "--convert-exif"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Codes(out + "/a.jpg"), (std::vector<int>{0xE0, 0xE2, 0xE3, 0xED}));
-  EXPECT_EQ(ReadText(config + "/quorvex.ini"), ini);
+  EXPECT_EQ(test::ReadFileText(config + "/quorvex.ini"), ini);
 }
 
 TEST_F(FilterCli, RemoveAppTakesExactlyTheListedNumbers) {
   test::WriteFileBytes(in + "/a.jpg", Photo());
-  const CliResult r = Run({"--in", in, "--out", out, "--remove-app", "2,13", "--no-convert-exif"});
+  const test::CliResult r = Run({"--in", in, "--out", out, "--remove-app", "2,13", "--no-convert-exif"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Codes(out + "/a.jpg"), (std::vector<int>{0xE1, 0xE3, 0xFE}));
   EXPECT_FALSE(test::FileExists(config + "/quorvex.ini"));
@@ -111,7 +88,7 @@ TEST_F(FilterCli, DefaultsConvertExifAndTheMessageCountsFilesAndSavedBytes) {
   const Bytes photo = Photo();
   test::WriteFileBytes(in + "/a.jpg", photo);
   test::WriteFileBytes(in + "/b.JPEG", photo);
-  const CliResult r = Run({"--in", in, "--out", out});
+  const test::CliResult r = Run({"--in", in, "--out", out});
   EXPECT_EQ(r.status, 0) << r.err;
   const std::vector<int> codes = Codes(out + "/b.jpg");
   ASSERT_FALSE(codes.empty());
@@ -123,10 +100,10 @@ TEST_F(FilterCli, DefaultsConvertExifAndTheMessageCountsFilesAndSavedBytes) {
 TEST_F(FilterCli, RecurseAndLogWriteTheTreeAndItsLog) {
   ::mkdir((in + "/sub").c_str(), 0755);
   test::WriteFileBytes(in + "/sub/c.jpg", Photo());
-  const CliResult r = Run({"--in", in, "--out", out, "--recurse", "--log", dir.File("log.htm")});
+  const test::CliResult r = Run({"--in", in, "--out", out, "--recurse", "--log", dir.File("log.htm")});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(test::FileExists(out + "/sub/c.jpg"));
-  const std::string log = ReadText(dir.File("log.htm"));
+  const std::string log = test::ReadFileText(dir.File("log.htm"));
   EXPECT_EQ(log.rfind("<HTML><BODY>\n<A href=\"./sub/c.jpg\">", 0), 0u) << log;
   EXPECT_NE(log.find("width=32 height=24 ("), std::string::npos);
 }
@@ -134,7 +111,7 @@ TEST_F(FilterCli, RecurseAndLogWriteTheTreeAndItsLog) {
 TEST_F(FilterCli, AFailedFileGivesStatusOneAndMissingRootsAreNamed) {
   test::WriteFileBytes(in + "/a.jpg", Photo());
   test::WriteFileText(in + "/broken.jpg", "not a picture");
-  CliResult r = Run({"--in", in, "--out", out});
+  test::CliResult r = Run({"--in", in, "--out", out});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("Quorvex: 1 files converted     ("), std::string::npos) << r.err;
 
@@ -157,7 +134,7 @@ TEST_F(FilterCli, WrongUsageGivesStatusTwoAndWritesNothing) {
       {"--in", in, "--out", out, "stray"},
   };
   for (const auto& args : wrong) {
-    const CliResult r = Run(args);
+    const test::CliResult r = Run(args);
     EXPECT_EQ(r.status, 2) << args.back();
     EXPECT_NE(r.err.find("usage: quorvex-cli filter"), std::string::npos) << r.err;
   }

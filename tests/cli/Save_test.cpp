@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include "app/ConverterApp.h"
 #include "image/ColorOps.h"
@@ -18,22 +17,6 @@ namespace qv {
 namespace {
 
 using test::TempDir;
-
-struct CliResult {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-std::string ReadText(const std::string& path) {
-  const std::vector<uint8_t> b = test::ReadFileBytes(path);
-  return std::string(b.begin(), b.end());
-}
 
 uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
   return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
@@ -73,23 +56,16 @@ protected:
   void WriteSettings(const std::string& lines) {
     test::WriteFileText(dir.File("config/quorvex.ini"), "[default]\n" + lines);
   }
-  CliResult Run(const std::string& command, const std::vector<std::string>& args) {
-    std::string cmd = Quote(QUORVEX_CLI_PATH) + " --config " + Quote(dir.File("config")) + " " + command;
-    for (const std::string& a : args) cmd += " " + Quote(a);
-    cmd += " >" + Quote(dir.File("stdout.txt")) + " 2>" + Quote(dir.File("stderr.txt"));
-    CliResult r;
-    const int raw = std::system(cmd.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = ReadText(dir.File("stdout.txt"));
-    r.err = ReadText(dir.File("stderr.txt"));
-    return r;
+  test::CliResult Run(const std::string& command, std::vector<std::string> args) {
+    args.insert(args.begin(), command);
+    return test::RunCli(dir.File("config"), args);
   }
   // Red, green, blue of source pixel (x, y), y from the top.
   const uint8_t* Source(int x, int y) const { return &source.pixels[(static_cast<size_t>(y) * 64 + x) * 3]; }
 };
 
 TEST_F(SaveCli, PngModeAndInterlaceReachTheWriter) {
-  const CliResult r = Run("save", {input, "-o", dir.File("grey.png"), "--png-mode", "4", "--interlace"});
+  const test::CliResult r = Run("save", {input, "-o", dir.File("grey.png"), "--png-mode", "4", "--interlace"});
   ASSERT_EQ(r.status, 0) << r.err;
   const std::vector<uint8_t> png = test::ReadFileBytes(dir.File("grey.png"));
   const std::vector<uint8_t> ihdr = PngChunk(png, "IHDR");
@@ -104,7 +80,7 @@ TEST_F(SaveCli, PngModeAndInterlaceReachTheWriter) {
 }
 
 TEST_F(SaveCli, ToneOptionsMapEverySampleBeforeTheBmpIsWritten) {
-  const CliResult r =
+  const test::CliResult r =
       Run("save", {input, "-o", dir.File("tone.bmp"), "--gamma", "1.8", "--contrast", "40", "--bias", "-30"});
   ASSERT_EQ(r.status, 0) << r.err;
   const ToneTable g = BuildGammaTable(1.8);
@@ -120,7 +96,7 @@ TEST_F(SaveCli, ToneOptionsMapEverySampleBeforeTheBmpIsWritten) {
 }
 
 TEST_F(SaveCli, ResizeComesBeforeTheToneCurve) {
-  const CliResult r = Run("save", {input, "-o", dir.File("small.rgb"), "--resize", "32x24", "--bias", "50"});
+  const test::CliResult r = Run("save", {input, "-o", dir.File("small.rgb"), "--resize", "32x24", "--bias", "50"});
   ASSERT_EQ(r.status, 0) << r.err;
   // The same steps in process, in the stated order.
   test::RecordingSink sink;
@@ -136,7 +112,7 @@ TEST_F(SaveCli, ResizeComesBeforeTheToneCurve) {
       want.insert(want.end(), {p[2], p[1], p[0]});
     }
   EXPECT_EQ(test::ReadFileBytes(dir.File("small.rgb")), want);
-  EXPECT_EQ(ReadText(dir.File("small.fal")), "F_ALL(V1.00)\n32 24 0 0\n1.00 255 255 255 0\n");
+  EXPECT_EQ(test::ReadFileText(dir.File("small.fal")), "F_ALL(V1.00)\n32 24 0 0\n1.00 255 255 255 0\n");
 }
 
 TEST_F(SaveCli, BadOptionsAreUsageErrors) {
@@ -147,7 +123,7 @@ TEST_F(SaveCli, BadOptionsAreUsageErrors) {
       {input, "-o", dir.File("a.png"), "--png-mode", "5"}, {input, "-o", dir.File("a.png"), "--resize", "0x5"},
       {input, "-o", dir.File("a.tif")},                    {input, "-o", dir.File("noext")}};
   for (const auto& args : bad) {
-    const CliResult r = Run("save", args);
+    const test::CliResult r = Run("save", args);
     EXPECT_EQ(r.status, 2) << args[3 < args.size() ? 3 : 2];
     EXPECT_NE(r.err.find("usage: quorvex-cli save"), std::string::npos);
   }
@@ -156,7 +132,7 @@ TEST_F(SaveCli, BadOptionsAreUsageErrors) {
 
 TEST_F(SaveCli, SettingsGammaIsWrittenOrRefusedWithAMessage) {
   WriteSettings("UseWriteGammaValue=1\nUseDefaultGammaOnSave=1\nDefaultGamma=2.2\n");
-  CliResult r = Run("save", {input, "-o", dir.File("g.png")});
+  test::CliResult r = Run("save", {input, "-o", dir.File("g.png")});
   ASSERT_EQ(r.status, 0) << r.err;
   const std::vector<uint8_t> gama = PngChunk(test::ReadFileBytes(dir.File("g.png")), "gAMA");
   ASSERT_EQ(gama.size(), 4u);
@@ -173,16 +149,16 @@ TEST_F(SaveCli, SettingsGammaIsWrittenOrRefusedWithAMessage) {
 }
 
 TEST_F(SaveCli, AMissingOutputFolderFailsWithTheWritersMessage) {
-  const CliResult png = Run("save", {input, "-o", dir.File("none/a.png")});
+  const test::CliResult png = Run("save", {input, "-o", dir.File("none/a.png")});
   EXPECT_EQ(png.status, 1);
   EXPECT_NE(png.err.find("SavePngFile:Cannot open\n" + dir.File("none/a.png")), std::string::npos) << png.err;
-  const CliResult bmp = Run("save", {input, "-o", dir.File("none/a.bmp")});
+  const test::CliResult bmp = Run("save", {input, "-o", dir.File("none/a.bmp")});
   EXPECT_EQ(bmp.status, 1);
   EXPECT_NE(bmp.err.find("SaveBmpFile:Can't open the file.\n" + dir.File("none/a.bmp")), std::string::npos);
 }
 
 TEST_F(SaveCli, SeparateWritesThreeEightBitBmpFiles) {
-  const CliResult r = Run("separate", {input, "-o", dir.File("out/parts")});
+  const test::CliResult r = Run("separate", {input, "-o", dir.File("out/parts")});
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string base = dir.File("out/parts/photo");
   EXPECT_EQ(r.out, base + "_Y.bmp\n" + base + "_Cb.bmp\n" + base + "_Cr.bmp\n");

@@ -44,6 +44,11 @@ std::vector<uint8_t> ReadFileBytes(const std::string& path) {
   return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+std::string ReadFileText(const std::string& path) {
+  const std::vector<uint8_t> b = ReadFileBytes(path);
+  return std::string(b.begin(), b.end());
+}
+
 void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -217,10 +222,8 @@ CliResult RunCli(const std::string& configDir, const std::vector<std::string>& a
   CliResult r;
   const int raw = std::system(cmd.c_str());
   r.status = (raw != -1 && WIFEXITED(raw)) ? WEXITSTATUS(raw) : -1;
-  const auto out = ReadFileBytes(capture.File("out"));
-  const auto err = ReadFileBytes(capture.File("err"));
-  r.out.assign(out.begin(), out.end());
-  r.err.assign(err.begin(), err.end());
+  r.out = ReadFileText(capture.File("out"));
+  r.err = ReadFileText(capture.File("err"));
   return r;
 }
 

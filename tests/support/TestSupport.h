@@ -38,6 +38,7 @@ public:
 };
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
+std::string ReadFileText(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 void WriteFileText(const std::string& path, const std::string& text);
 bool FileExists(const std::string& path);
