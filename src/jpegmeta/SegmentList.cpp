@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "app/AppHelpers.h"
-#include "jpegmeta/Charset.h"
 #include "jpegmeta/PngChunk.h"
 
 namespace qv {
@@ -231,7 +230,7 @@ int WriteSegments(const std::string& sourcePath, const std::string& destPath, co
 // The new content is first copied beside the target under the backup name,
 // then renamed over it: the target never stops holding a whole file.
 bool ReplaceFile(const std::string& newPath, const std::string& targetPath, IMessageSink& sink) {
-  const std::string message = Utf8ToInternal("中間ファイルが生成できません");
+  const std::string message = "中間ファイルが生成できません";  // messages are shown as UTF-8
   std::string backup;
   if (!MakeTempFileName(DirectoryOf(targetPath), "quorvex", ".jpg", backup)) {
     ShowFileError(sink, "Rename", targetPath, message);

@@ -288,7 +288,7 @@ TEST_F(ReplaceFileTest, AMissingNewFileReportsMoveTempAndKeepsTheTarget) {
   EXPECT_FALSE(ReplaceFile(dir.File("gone.tmp"), target, sink));
   EXPECT_EQ(ReadFileBytes(target), Bytes({'o', 'l', 'd'}));
   ASSERT_EQ(sink.messages.size(), 1u);
-  EXPECT_EQ(sink.messages[0].text, "MoveTemp:" + Utf8ToInternal("中間ファイルが生成できません") + "\n" + target);
+  EXPECT_EQ(sink.messages[0].text, "MoveTemp:中間ファイルが生成できません\n" + target);
   EXPECT_EQ(sink.messages[0].style, MB_OK | MB_ICONSTOP);
   EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"target.jpg"});
 }
