@@ -9,6 +9,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include <memory>
+
 #include <jpeglib.h>
 
 #include "app/ConverterApp.h"
@@ -52,15 +54,16 @@ void BM_BareDecode(benchmark::State& state) {
     jpeg_read_header(&d, TRUE);
     jpeg_start_decompress(&d);
     const size_t stride = (d.output_width * 3 + 3) & ~3u;
-    std::vector<unsigned char> image(stride * d.output_height);
+    // A new image each time, as a reader must make one; left uninitialised.
+    std::unique_ptr<unsigned char[]> image(new unsigned char[stride * d.output_height]);
     while (d.output_scanline < d.output_height) {
-      JSAMPROW row = image.data() + (d.output_height - 1 - d.output_scanline) * stride;
+      JSAMPROW row = image.get() + (d.output_height - 1 - d.output_scanline) * stride;
       jpeg_read_scanlines(&d, &row, 1);
     }
     jpeg_finish_decompress(&d);
     jpeg_destroy_decompress(&d);
     std::fclose(f);
-    benchmark::DoNotOptimize(image.data());
+    benchmark::DoNotOptimize(image.get());
   }
 }
 

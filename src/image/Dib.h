@@ -33,6 +33,11 @@ static_assert(sizeof(RgbQuad) == 4, "colour entries are 4 bytes");
 
 constexpr uint32_t BI_RGB = 0;
 
+// Memory for pixel rows. Large blocks are asked to be backed by huge pages:
+// first touching a 36 MB image page by page costs as much as decoding it.
+void* AllocatePixelMemory(size_t bytes);
+void FreePixelMemory(void* p, size_t bytes) noexcept;
+
 // Pixel rows are large and always written before they are read: an
 // allocator that leaves resized bytes uninitialised saves a pass over them.
 template <typename T>
@@ -40,6 +45,8 @@ struct NoInitAllocator : std::allocator<T> {
   template <typename U> struct rebind { using other = NoInitAllocator<U>; };
   NoInitAllocator() = default;
   template <typename U> NoInitAllocator(const NoInitAllocator<U>&) noexcept {}
+  T* allocate(size_t n) { return static_cast<T*>(AllocatePixelMemory(n * sizeof(T))); }
+  void deallocate(T* p, size_t n) noexcept { FreePixelMemory(p, n * sizeof(T)); }
   template <typename U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
   template <typename U, typename... Args> void construct(U* p, Args&&... args) {
     ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
