@@ -19,6 +19,7 @@
 #include "app/AppHelpers.h"
 #include "image/DisplayBitmap.h"
 #include "image/ExifTemplate.h"
+#include "image/ReplacingFile.h"
 #include "image/ImageDoc.h"
 #include "jpegmeta/CommentText.h"
 #include "platform/MessageSink.h"
@@ -312,13 +313,6 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
   return ok;
 }
 
-std::string DirectoryOf(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
 // Luminance sampling of the sampling choice: 1 1x1, 2 2x1, 3 2x2, 4 1x2;
 // 0 greyscale.
 void SamplingOf(int choice, int& h, int& v) {
@@ -533,22 +527,14 @@ int CImageDoc::WriteJpeg(const std::string& requestedPath) {
   }
 
   // Write beside the target and replace it only when the stream is whole.
-  std::string tempPath = DirectoryOf(path) + "/.quorvex-XXXXXX";
-  int fd = mkstemp(tempPath.data());
-  if (fd < 0) return 0;
-  fchmod(fd, 0644);
-  FILE* out = fdopen(fd, "wb");
-  if (!out) {
-    ::close(fd);
-    unlink(tempPath.c_str());
-    return 0;
-  }
+  CReplacingFile out;
+  if (!out.Open(path)) return 0;
 
   WriteJob job;
   std::memset(&job, 0, sizeof job);
   InstallErrorManager(job.err, &m_app.Messages());
   job.cinfo.err = &job.err.pub;
-  job.file = out;
+  job.file = out.File();
   job.width = bmp.Width();
   job.height = bmp.Height();
   job.bits = bmp.Bits();
@@ -590,21 +576,12 @@ int CImageDoc::WriteJpeg(const std::string& requestedPath) {
     m_app.lastLoadError = LOADERR_LIBRARY;
     m_strCodecError = job.err.message;
   }
-  if (std::fflush(out) != 0 || std::ferror(out)) {
-    if (ok) m_strCodecError = std::strerror(errno);
-    ok = false;
-  }
-  if (std::fclose(out) != 0) ok = false;
-  if (ok && std::rename(tempPath.c_str(), path.c_str()) != 0) {
+  if (ok && !out.Commit()) {
     m_strCodecError = std::strerror(errno);
     ok = false;
   }
-  if (!ok) {
-    unlink(tempPath.c_str());
-    return 0;
-  }
-  struct stat st {};
-  m_nFileSize = stat(path.c_str(), &st) == 0 ? st.st_size : 0;
+  if (!ok) return 0;  // the temporary is dropped with `out`
+  m_nFileSize = FileSizeOf(path);
   return 1;
 }
 

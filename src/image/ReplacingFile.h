@@ -1,0 +1,42 @@
+#pragma once
+// The output file every writer uses: written beside its target, then
+// renamed over it.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace qv {
+
+// A new file in the target's folder that replaces the target only on
+// Commit; dropped (unlinked) otherwise, so a failed save never leaves a
+// partial file or touches an existing one.
+class CReplacingFile {
+public:
+  CReplacingFile() = default;
+  ~CReplacingFile();
+  CReplacingFile(const CReplacingFile&) = delete;
+  CReplacingFile& operator=(const CReplacingFile&) = delete;
+
+  // False when the target's folder cannot take a new file.
+  bool Open(const std::string& target);
+  FILE* File() const { return m_file; }
+  bool Write(const void* data, size_t size);
+  // Flushes, closes and renames over the target; false on any error, and
+  // the temporary is removed then.
+  bool Commit();
+
+private:
+  void Drop();
+
+  std::string m_target;
+  std::string m_tempPath;
+  FILE* m_file = nullptr;
+  bool m_failed = false;
+};
+
+// Folder part of a path ("." without a slash, "/" for the root).
+std::string DirectoryOfPath(const std::string& path);
+// Size of a file in bytes, 0 when it cannot be examined.
+int64_t FileSizeOf(const std::string& path);
+
+} // namespace qv
