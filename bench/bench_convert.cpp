@@ -8,12 +8,10 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <atomic>
-#include <map>
 #include <sys/wait.h>
 #include <string>
 #include <sys/resource.h>
@@ -22,12 +20,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include <jpeglib.h>
-
 #include "app/ConverterApp.h"
 #include "batch/BatchEngine.h"
 #include "image/ImageDoc.h"
 #include "platform/MessageSink.h"
+#include "support/BenchPhotos.h"
 
 namespace {
 
@@ -47,118 +44,33 @@ std::string WorkDir() {
     std::string d = std::string(t && *t ? t : "/tmp") + "/qv-bench-convert-" + std::to_string(getpid());
     ::mkdir(d.c_str(), 0755);
     ::mkdir((d + "/out").c_str(), 0755);
+    static const std::string* const toRemove = new std::string(d);  // outlives the statics
+    std::atexit([] {
+      const std::string cmd = "rm -rf '" + *toRemove + "'";
+      if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", toRemove->c_str());
+    });
     return d;
   }();
   return dir;
 }
 
-// A landscape with texture and sensor noise, encoded as a camera would
-// (quality 92, 2 x 2 sampling), so decoding costs what real photos cost.
 std::string MakePhoto(const PhotoSpec& p) {
   const std::string path = WorkDir() + "/" + p.name + ".jpg";
   struct stat st {};
-  if (stat(path.c_str(), &st) == 0) return path;
-  FILE* f = std::fopen(path.c_str(), "wb");
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  jpeg_stdio_dest(&c, f);
-  c.image_width = static_cast<JDIMENSION>(p.width);
-  c.image_height = static_cast<JDIMENSION>(p.height);
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 92, TRUE);
-  jpeg_start_compress(&c, TRUE);
-  std::vector<unsigned char> row(static_cast<size_t>(p.width) * 3);
-  unsigned state = 12345;
-  while (c.next_scanline < c.image_height) {
-    const double v = static_cast<double>(c.next_scanline) / p.height;
-    for (int x = 0; x < p.width; ++x) {
-      const double u = static_cast<double>(x) / p.width;
-      state = state * 1664525u + 1013904223u;
-      const int noise = static_cast<int>((state >> 24) % 13) - 6;
-      const double hill = 0.55 + 0.08 * std::sin(u * 9.0) + 0.03 * std::sin(u * 41.0);
-      double r, g, b;
-      if (v < hill) {
-        r = 90 + 120 * v;
-        g = 140 + 80 * v;
-        b = 230 - 60 * v;
-      } else {
-        const double t = std::sin(u * 700.0 + v * 300.0) * std::sin(v * 520.0);
-        r = 60 + 40 * t + 50 * v;
-        g = 110 + 50 * t;
-        b = 40 + 20 * t;
-      }
-      unsigned char* px = &row[static_cast<size_t>(x) * 3];
-      px[0] = static_cast<unsigned char>(std::min(255.0, std::max(0.0, r + noise)));
-      px[1] = static_cast<unsigned char>(std::min(255.0, std::max(0.0, g + noise)));
-      px[2] = static_cast<unsigned char>(std::min(255.0, std::max(0.0, b + noise)));
-    }
-    JSAMPROW rp = row.data();
-    jpeg_write_scanlines(&c, &rp, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  std::fclose(f);
+  if (stat(path.c_str(), &st) != 0) qv::bench::WritePhotoJpeg(path, p.width, p.height);
   return path;
 }
 
 // ---- the bound: decode once, encode 1024 x 768 and 160 x 120 ----
 
-void Encode(const std::vector<unsigned char>& rgb, int w, int h, const std::string& path) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  jpeg_stdio_dest(&c, f);
-  c.image_width = static_cast<JDIMENSION>(w);
-  c.image_height = static_cast<JDIMENSION>(h);
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 75, TRUE);
-  c.comp_info[0].h_samp_factor = 2;
-  c.comp_info[0].v_samp_factor = 1;
-  jpeg_start_compress(&c, TRUE);
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW r = const_cast<unsigned char*>(rgb.data()) + static_cast<size_t>(c.next_scanline) * w * 3;
-    jpeg_write_scanlines(&c, &r, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  std::fclose(f);
-}
-
 void BoundOnce(const std::string& src, const std::string& out) {
-  FILE* f = std::fopen(src.c_str(), "rb");
-  jpeg_decompress_struct d;
-  jpeg_error_mgr err;
-  d.err = jpeg_std_error(&err);
-  jpeg_create_decompress(&d);
-  jpeg_stdio_src(&d, f);
-  jpeg_read_header(&d, TRUE);
-  jpeg_start_decompress(&d);
-  std::vector<unsigned char> image(static_cast<size_t>(d.output_width) * d.output_height * 3);
-  while (d.output_scanline < d.output_height) {
-    JSAMPROW r = image.data() + static_cast<size_t>(d.output_scanline) * d.output_width * 3;
-    jpeg_read_scanlines(&d, &r, 1);
-  }
-  jpeg_finish_decompress(&d);
-  jpeg_destroy_decompress(&d);
-  std::fclose(f);
-  benchmark::DoNotOptimize(image.data());
-  // Encoding cost depends on size and content, not on how the pixels were
-  // made: encode constant-free crops of the decoded image.
-  std::vector<unsigned char> big(1024 * 768 * 3), small(160 * 120 * 3);
-  for (int y = 0; y < 768; ++y)
-    std::memcpy(&big[static_cast<size_t>(y) * 1024 * 3], &image[static_cast<size_t>(y) * d.output_width * 3], 1024 * 3);
-  for (int y = 0; y < 120; ++y)
-    std::memcpy(&small[static_cast<size_t>(y) * 160 * 3], &image[static_cast<size_t>(y) * d.output_width * 3], 160 * 3);
-  Encode(small, 160, 120, out + ".thumb.jpg");
-  Encode(big, 1024, 768, out);
+  qv::bench::BareDecode(src);
+  // Encoding cost depends on size and content, not on where the pixels come
+  // from: encode a photo-like picture of each size.
+  static const std::vector<unsigned char> big = qv::bench::PhotoPixels(1024, 768),
+                                                 small = qv::bench::PhotoPixels(160, 120);
+  qv::bench::BareEncode(small.data(), 160 * 3, false, 160, 120, out + ".thumb.jpg", 75);
+  qv::bench::BareEncode(big.data(), 1024 * 3, false, 1024, 768, out, 75);
 }
 
 struct Quiet {
