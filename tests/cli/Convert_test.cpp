@@ -1,6 +1,7 @@
 // quorvex-cli convert, run as a user would run it.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sys/stat.h>
 
 #include "support/TestSupport.h"
@@ -105,6 +106,36 @@ TEST_F(ConvertCli, AnOutputThatCannotBeWrittenStopsTheRun) {
       << stopped.err;
   EXPECT_EQ(stopped.err.find("files converted"), std::string::npos);
   EXPECT_FALSE(qv::test::FileExists(dir.File("out/Imag0002.jpg")));
+}
+
+TEST_F(ConvertCli, CameraCorpusAndSamplesBecomeDeviceFiles) {
+  std::vector<std::string> files = qv::test::ListJpegFiles(QUORVEX_SAMPLES_DIR);
+  const std::string corpus = qv::test::CorpusDir();
+  for (const std::string& f : corpus.empty() ? std::vector<std::string>() : qv::test::ListJpegFiles(corpus))
+    files.push_back(f);
+  ASSERT_FALSE(files.empty());
+  std::vector<std::string> args = {"--out", dir.File("out"), "--jobs", "2"};
+  args.insert(args.end(), files.begin(), files.end());
+  const auto r = Run(args);
+  EXPECT_LE(r.status, 1) << r.err;  // files the reader refuses are skipped with their message
+  int made = 0;
+  for (size_t i = 0; i < files.size(); ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "out/Imag%04d.jpg", static_cast<int>(i + 1));
+    if (!qv::test::FileExists(dir.File(name))) continue;
+    const auto bytes = qv::test::ReadFileBytes(dir.File(name));
+    qv::test::DecodedJpeg d;
+    ASSERT_TRUE(qv::test::DecodeJpeg(bytes, d)) << files[i];
+    EXPECT_EQ(d.width, 1024) << files[i];
+    EXPECT_EQ(d.height, 768) << files[i];
+    EXPECT_EQ(d.hSamp, 2) << files[i];
+    EXPECT_EQ(d.vSamp, 1) << files[i];
+    EXPECT_FALSE(d.progressive) << files[i];
+    ASSERT_GT(bytes.size(), 12u + 262u);
+    EXPECT_EQ(bytes[3], 0xE1) << files[i];
+    ++made;
+  }
+  EXPECT_GE(made, static_cast<int>(files.size()) - 2);
 }
 
 } // namespace
