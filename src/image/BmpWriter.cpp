@@ -1,4 +1,5 @@
 #include "image/BmpWriter.h"
+#include "image/ImageTexts.h"
 
 #include <cstdlib>
 #include <strings.h>
@@ -12,7 +13,6 @@
 namespace qv {
 namespace {
 
-constexpr char kCantMakeDibText[] = "Can't make the DIB";  // string 354
 
 void PutLe16(std::vector<uint8_t>& out, uint32_t v) {
   out.push_back(static_cast<uint8_t>(v));
@@ -115,7 +115,7 @@ int CImageDoc::WriteBmpFile(const std::string& path) {
   CDibBitmap& bmp = *m_pBitmap;
   const BitmapInfoHeader* h = bmp.ExportDib(-1);
   if (!h) {
-    ShowFileError(m_app.Messages(), kSaveBmpOperation, path, kCantMakeDibText);
+    ShowFileError(m_app.Messages(), kSaveBmpOperation, path, kCantMakeDib);
     return 0;
   }
   // BITMAPFILEHEADER: "BM", file size, two reserved words, bits offset.
@@ -163,7 +163,7 @@ int CImageDoc::WriteRgbFile(const std::string& path) {
     return 0;
   }
   if (bmp.IsEmpty()) {
-    ShowFileError(m_app.Messages(), kSaveRgbOperation, paths.rgb, kCantMakeDibText);
+    ShowFileError(m_app.Messages(), kSaveRgbOperation, paths.rgb, kCantMakeDib);
     return 0;
   }
   // Top image row first, red-green-blue, no padding.

@@ -1,4 +1,5 @@
 #include "image/ColorOps.h"
+#include "image/ImageTexts.h"
 
 #include <cstdio>
 #include <new>
@@ -10,17 +11,8 @@
 namespace qv {
 namespace {
 
-constexpr char kCantMakeBitmapText[] = "Can't make the bitmap.";  // string 353
-constexpr char kCantMakeDibText[] = "Can't make the DIB";         // string 354
 
 inline int ClampByte(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
-
-DisplayOptions DisplayOf(const CConverterApp& app) {
-  DisplayOptions d;
-  d.depth = app.m_displayDepth;
-  d.ditherFor16bit = app.m_settings.UseDitherFor16bitColor != 0;
-  return d;
-}
 
 } // namespace
 
@@ -28,7 +20,7 @@ int ApplyToneCurve(CImageDoc& doc, const ToneTable& gamma, const ToneTable& leve
   CConverterApp& app = doc.App();
   const CDibBitmap& src = doc.Bitmap();
   if (src.IsEmpty()) {
-    ShowFileError(app.Messages(), kGammaOperation, doc.m_strPathName, kCantMakeDibText);
+    ShowFileError(app.Messages(), kGammaOperation, doc.m_strPathName, kCantMakeDib);
     return 0;
   }
   // The two tables folded into one; out-of-range entries are clamped so a
@@ -43,7 +35,7 @@ int ApplyToneCurve(CImageDoc& doc, const ToneTable& gamma, const ToneTable& leve
   try {
     rows.assign(src.Bits(), src.Bits() + stride * static_cast<size_t>(height));
   } catch (const std::bad_alloc&) {
-    ShowFileError(app.Messages(), kGammaOperation, doc.m_strPathName, kCantMakeDibText);
+    ShowFileError(app.Messages(), kGammaOperation, doc.m_strPathName, kCantMakeDib);
     return 0;
   }
   const size_t samples = static_cast<size_t>(width) * 3;
@@ -53,8 +45,8 @@ int ApplyToneCurve(CImageDoc& doc, const ToneTable& gamma, const ToneTable& leve
   }
 
   auto result = std::make_unique<CDibBitmap>();
-  if (!MakeDisplayBitmap(*result, width, height, std::move(rows), DisplayOf(app))) {
-    ShowFileError(app.Messages(), kGammaOperation, doc.m_strPathName, kCantMakeBitmapText);
+  if (!MakeDisplayBitmap(*result, width, height, std::move(rows), DisplayOptionsOf(app))) {
+    ShowFileError(app.Messages(), kGammaOperation, doc.m_strPathName, kCantMakeBitmap);
     return 0;
   }
   doc.m_pBitmap = std::move(result);
@@ -82,7 +74,7 @@ int SeparateYCbCr(const CImageDoc& source, const std::string& sourceTitle, std::
     ShowFileError(app.Messages(), kSeparateOperation, source.m_strPathName, message);
     return 0;
   };
-  if (src.IsEmpty()) return fail(kCantMakeDibText);
+  if (src.IsEmpty()) return fail(kCantMakeDib);
 
   RgbQuad ramp[256];
   for (int i = 0; i < 256; ++i) {
@@ -98,7 +90,7 @@ int SeparateYCbCr(const CImageDoc& source, const std::string& sourceTitle, std::
     try {
       rows.resize(stride * static_cast<size_t>(height));
     } catch (const std::bad_alloc&) {
-      return fail(kCantMakeDibText);
+      return fail(kCantMakeDib);
     }
     for (int y = 0; y < height; ++y) {
       const uint8_t* s = src.Row(y);
@@ -113,7 +105,7 @@ int SeparateYCbCr(const CImageDoc& source, const std::string& sourceTitle, std::
       for (size_t k = static_cast<size_t>(width) * 3; k < stride; ++k) row[k] = 0;
     }
     if (!doc->OnNewDocument() || !doc->Bitmap().AdoptRows(width, height, kColor256, std::move(rows)))
-      return fail(kCantMakeBitmapText);
+      return fail(kCantMakeBitmap);
     doc->Bitmap().SetPalette(ramp, 256);
     app.UnregisterDocumentId(doc->m_nDocumentId);
     doc->m_nDocumentId = source.m_nDocumentId;

@@ -2,10 +2,19 @@
 
 #include <vector>
 
+#include "app/ConverterApp.h"
 #include "image/ColorMatcher.h"
 #include "image/FixedPalette.h"
 
 namespace qv {
+
+DisplayOptions DisplayOptionsOf(const CConverterApp& app) {
+  DisplayOptions d;
+  d.depth = app.m_displayDepth;
+  d.ditherFor16bit = app.m_settings.UseDitherFor16bitColor != 0;
+  return d;
+}
+
 namespace {
 
 inline int Clamp(int v, int hi) { return v < 0 ? 0 : (v > hi ? hi : v); }

@@ -9,6 +9,10 @@ struct DisplayOptions {
   bool ditherFor16bit = false; // the UseDitherFor16bitColor setting
 };
 
+class CConverterApp;
+// The display depth and dither setting of the application.
+DisplayOptions DisplayOptionsOf(const CConverterApp& app);
+
 // The `colors` code for 24-bit rows pre-dithered for a 15-bit display.
 constexpr int kDither15bit = 0x8000;
 

@@ -4,17 +4,6 @@
 #include "image/Resample.h"
 
 namespace qv {
-namespace {
-
-DisplayOptions DisplayOf(const CConverterApp& app) {
-  DisplayOptions d;
-  d.depth = app.m_displayDepth;
-  d.ditherFor16bit = app.m_settings.UseDitherFor16bitColor != 0;
-  return d;
-}
-
-} // namespace
-
 int CImageDoc::ResizeImage(int width, int height) { return ResizeImageFrom(*m_pBitmap, width, height); }
 
 int CImageDoc::ResizeImageFrom(const CMemBitmap& source, int width, int height) {
@@ -22,7 +11,7 @@ int CImageDoc::ResizeImageFrom(const CMemBitmap& source, int width, int height) 
   auto resized = std::make_unique<CDibBitmap>();
   FitResult fit;
   std::string error;
-  if (!ResizeBitmap(source, width, height, DisplayOf(m_app), *resized, &fit, &error)) {
+  if (!ResizeBitmap(source, width, height, DisplayOptionsOf(m_app), *resized, &fit, &error)) {
     ShowFileError(m_app.Messages(), kResizeOperation, m_strPathName, error);
     return 0;
   }
@@ -37,7 +26,7 @@ int CImageDoc::ResizeImageFrom(const CMemBitmap& source, int width, int height) 
 int CImageDoc::MakeBlankImage(int width, int height) {
   auto blank = std::make_unique<CDibBitmap>();
   std::string error;
-  if (!qv::MakeBlankImage(width, height, DisplayOf(m_app), *blank, &error)) {
+  if (!qv::MakeBlankImage(width, height, DisplayOptionsOf(m_app), *blank, &error)) {
     ShowFileError(m_app.Messages(), kResizeOperation, m_strPathName, error);
     return 0;
   }

@@ -469,9 +469,7 @@ int CImageDoc::ReadJpeg(const std::string& path) {
   m_nBitsPerSample = 8;
   finish(LOADERR_NONE);
 
-  DisplayOptions display;
-  display.depth = m_app.m_displayDepth;
-  display.ditherFor16bit = m_app.m_settings.UseDitherFor16bitColor != 0;
+  const DisplayOptions display = DisplayOptionsOf(m_app);
   m_pBitmap->Release();
   if (!MakeDisplayBitmap(*m_pBitmap, width, height, std::move(rows), display)) return fail(LOADERR_MEMORY);
   return 1;

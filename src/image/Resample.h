@@ -8,13 +8,12 @@
 
 #include "image/DibBitmap.h"
 #include "image/DisplayBitmap.h"
+#include "image/ImageTexts.h"
 
 namespace qv {
 
 // The document reports resize failures as ShowFileError(kResizeOperation, path, message).
 inline constexpr const char kResizeOperation[] = "Resize";
-inline constexpr const char kCantMakeBitmap[] = "Can't make the bitmap.";  // string 353
-inline constexpr const char kCantMakeDib[] = "Can't make the DIB";         // string 354
 
 // Where a picture of a source size lands on a canvas: its fitted size and
 // its first column and first memory row (rows count from the bottom).
