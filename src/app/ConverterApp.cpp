@@ -7,6 +7,7 @@
 #include <ctime>
 #include <sys/stat.h>
 
+#include "app/ProfileKeys.h"
 #include "batch/BulkWorker.h"
 #include "jpegmeta/CommentText.h"
 #include "view/DqtFile.h"
@@ -19,19 +20,11 @@ namespace {
 
 const int kZoomDefaults[kZoomStepCount] = {10, 25, 33, 50, 100, 200, 300, 400, 600, 800, 1200, 1600};
 
-// One settings key: its name and where its value lives. The table is in the
-// order the keys are written at exit.
-struct KeyInfo {
-  const char* name;
-  int CSettings::*intMember;
-  std::string CSettings::*stringMember;
-  double CSettings::*doubleMember;
-};
-
-#define QV_INT(k) {#k, &CSettings::k, nullptr, nullptr}
-#define QV_STR(k) {#k, nullptr, &CSettings::k, nullptr}
-#define QV_DBL(k) {#k, nullptr, nullptr, &CSettings::k}
-const KeyInfo kSavedKeys[] = {
+// The keys of section "default", in the order they are written at exit.
+#define QV_INT(k) IntKey<CSettings>(#k, &CSettings::k)
+#define QV_STR(k) StringKey<CSettings>(#k, &CSettings::k)
+#define QV_DBL(k) DoubleKey<CSettings>(#k, &CSettings::k)
+const ProfileKey<CSettings> kSavedKeys[] = {
     QV_STR(ReadDir), QV_STR(WriteDir), QV_INT(ReadFilterIdx), QV_INT(WriteFilterIdx), QV_STR(TempDir),
     QV_INT(AutoUpdateClipboard), QV_INT(MaxMRU), QV_INT(Param1), QV_INT(Param2), QV_INT(Param3),
     QV_INT(RestoreWindowPos), QV_INT(WindowPosLeft), QV_INT(WindowPosTop), QV_INT(WindowPosWidth),
@@ -94,17 +87,7 @@ void CConverterApp::LoadSettings() {
     d.TempDir = SystemTempDirectory();
     return d;
   }();
-  for (const KeyInfo& k : kSavedKeys) {
-    if (k.intMember) {
-      m_settings.*k.intMember = m_profile.GetInt(kSectionDefault, k.name, defaults.*k.intMember);
-    } else if (k.stringMember) {
-      m_settings.*k.stringMember = m_profile.GetString(kSectionDefault, k.name, defaults.*k.stringMember);
-    } else if (auto v = m_profile.Read(kSectionDefault, k.name)) {
-      m_settings.*k.doubleMember = ParseSettingDouble(*v);
-    } else {
-      m_settings.*k.doubleMember = defaults.*k.doubleMember;
-    }
-  }
+  LoadProfileKeys(m_profile, kSectionDefault, kSavedKeys, defaults, m_settings);
   LoadCustomTables();
   m_settings.AllowExtSampling = m_profile.GetInt(kSectionDefault, "AllowExtSampling", 0);
   LoadZoomSteps();
@@ -141,15 +124,7 @@ bool CConverterApp::SaveSettings() {
       return m_profile.WriteInt(kSectionDefault, "SaveConfig", 0);
     return true;
   }
-  bool ok = true;
-  for (const KeyInfo& k : kSavedKeys) {
-    if (k.intMember)
-      ok &= m_profile.WriteInt(kSectionDefault, k.name, m_settings.*k.intMember);
-    else if (k.stringMember)
-      ok &= m_profile.WriteString(kSectionDefault, k.name, m_settings.*k.stringMember);
-    else
-      ok &= m_profile.WriteString(kSectionDefault, k.name, FormatSettingDouble(m_settings.*k.doubleMember));
-  }
+  bool ok = SaveProfileKeys(m_profile, kSectionDefault, kSavedKeys, m_settings);
   if (m_bDqtModified) {
     uint16_t values[128];
     std::memcpy(values, m_customDqt[0].data(), sizeof(uint16_t) * 64);

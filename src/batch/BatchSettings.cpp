@@ -10,6 +10,7 @@
 #include "app/ConverterApp.h"
 #include "app/Extension.h"
 #include "app/Profile.h"
+#include "app/ProfileKeys.h"
 #include "platform/MessageSink.h"
 
 namespace qv {
@@ -53,49 +54,30 @@ CBatchSettings::CBatchSettings()
       DstDirectory(MapDefaultPath("C:\\DCIM\\100KXCAM")),
       LogFilePath(MapDefaultPath("C:\\blkcnv.htm")) {}
 
+namespace {
+
+using B = CBatchSettings;
+// The keys in the order the dialog writes them.
+const ProfileKey<B> kBulkConvKeys[] = {
+    StringKey<B>("SrcDirectory", &B::SrcDirectory), StringKey<B>("DstDirectory", &B::DstDirectory),
+    IntKey<B>("CreateLog", &B::CreateLog),           StringKey<B>("LogFilePath", &B::LogFilePath),
+    IntKey<B>("SizeConvertMode", &B::SizeConvertMode), IntKey<B>("SizeAlignMode", &B::SizeAlignMode),
+    IntKey<B>("FileSeqNo", &B::FileSeqNo),           IntKey<B>("SizeWidth", &B::SizeWidth),
+    IntKey<B>("SizeHeight", &B::SizeHeight),         IntKey<B>("JpegQuality", &B::JpegQuality),
+    IntKey<B>("NotEnlarge", &B::NotEnlarge),         IntKey<B>("ExtFilter", &B::ExtFilter),
+    StringKey<B>("StrExtFilter", &B::StrExtFilter),  IntKey<B>("RecurseDir", &B::RecurseDir),
+    IntKey<B>("UsePngFormat", &B::UsePngFormat),     IntKey<B>("ExtThrough", &B::ExtThrough),
+    IntKey<B>("AltIsOriginalSize", &B::AltIsOriginalSize),
+};
+
+} // namespace
+
 void CBatchSettings::Load(const CProfile& p) {
-  const CBatchSettings d;
-  const char* s = kSectionBulkConv;
-  SrcDirectory = p.GetString(s, "SrcDirectory", d.SrcDirectory);
-  DstDirectory = p.GetString(s, "DstDirectory", d.DstDirectory);
-  FileSeqNo = p.GetInt(s, "FileSeqNo", d.FileSeqNo);
-  JpegQuality = p.GetInt(s, "JpegQuality", d.JpegQuality);
-  SizeWidth = p.GetInt(s, "SizeWidth", d.SizeWidth);
-  SizeHeight = p.GetInt(s, "SizeHeight", d.SizeHeight);
+  LoadProfileKeys(p, kSectionBulkConv, kBulkConvKeys, CBatchSettings(), *this);
   ExtFilter = 1;  // written, never read
-  StrExtFilter = p.GetString(s, "StrExtFilter", d.StrExtFilter);
-  SizeConvertMode = p.GetInt(s, "SizeConvertMode", d.SizeConvertMode);
-  SizeAlignMode = p.GetInt(s, "SizeAlignMode", d.SizeAlignMode);
-  NotEnlarge = p.GetInt(s, "NotEnlarge", d.NotEnlarge);
-  RecurseDir = p.GetInt(s, "RecurseDir", d.RecurseDir);
-  UsePngFormat = p.GetInt(s, "UsePngFormat", d.UsePngFormat);
-  ExtThrough = p.GetInt(s, "ExtThrough", d.ExtThrough);
-  AltIsOriginalSize = p.GetInt(s, "AltIsOriginalSize", d.AltIsOriginalSize);
-  CreateLog = p.GetInt(s, "CreateLog", d.CreateLog);
-  LogFilePath = p.GetString(s, "LogFilePath", d.LogFilePath);
 }
 
-bool CBatchSettings::Save(CProfile& p) const {
-  const char* s = kSectionBulkConv;
-  bool ok = p.WriteString(s, "SrcDirectory", SrcDirectory);
-  ok &= p.WriteString(s, "DstDirectory", DstDirectory);
-  ok &= p.WriteInt(s, "CreateLog", CreateLog);
-  ok &= p.WriteString(s, "LogFilePath", LogFilePath);
-  ok &= p.WriteInt(s, "SizeConvertMode", SizeConvertMode);
-  ok &= p.WriteInt(s, "SizeAlignMode", SizeAlignMode);
-  ok &= p.WriteInt(s, "FileSeqNo", FileSeqNo);
-  ok &= p.WriteInt(s, "SizeWidth", SizeWidth);
-  ok &= p.WriteInt(s, "SizeHeight", SizeHeight);
-  ok &= p.WriteInt(s, "JpegQuality", JpegQuality);
-  ok &= p.WriteInt(s, "NotEnlarge", NotEnlarge);
-  ok &= p.WriteInt(s, "ExtFilter", ExtFilter);
-  ok &= p.WriteString(s, "StrExtFilter", StrExtFilter);
-  ok &= p.WriteInt(s, "RecurseDir", RecurseDir);
-  ok &= p.WriteInt(s, "UsePngFormat", UsePngFormat);
-  ok &= p.WriteInt(s, "ExtThrough", ExtThrough);
-  ok &= p.WriteInt(s, "AltIsOriginalSize", AltIsOriginalSize);
-  return ok;
-}
+bool CBatchSettings::Save(CProfile& p) const { return SaveProfileKeys(p, kSectionBulkConv, kBulkConvKeys, *this); }
 
 void CBatchSettings::ForceControlValues() {
   CreateLog = 0;

@@ -13,6 +13,7 @@
 #include "app/ConverterApp.h"
 #include "app/Extension.h"
 #include "app/Profile.h"
+#include "app/ProfileKeys.h"
 #include "app/Settings.h"
 #include "batch/BatchEngine.h"
 #include "jpegmeta/Charset.h"
@@ -269,49 +270,40 @@ CBulkFilterSettings::CBulkFilterSettings()
   for (int& v : RemoveAPP) v = 1;
 }
 
+namespace {
+
+using F = CBulkFilterSettings;
+// The keys in the order they are written; the "RemoveAPP%d" keys come
+// between the two tables.
+const ProfileKey<F> kFilterKeysBefore[] = {
+    StringKey<F>("SrcDirectory", &F::SrcDirectory), StringKey<F>("DstDirectory", &F::DstDirectory),
+    IntKey<F>("CreateLog", &F::CreateLog),           StringKey<F>("LogFilePath", &F::LogFilePath),
+    IntKey<F>("RemoveThumb", &F::RemoveThumb),       IntKey<F>("RemoveJFXX", &F::RemoveJFXX),
+    IntKey<F>("RemoveAppX", &F::RemoveAppX),
+};
+const ProfileKey<F> kFilterKeysAfter[] = {
+    IntKey<F>("UniteDQT", &F::UniteDQT),       IntKey<F>("UniteDHT", &F::UniteDHT),
+    IntKey<F>("RemoveCOM", &F::RemoveCOM),     IntKey<F>("ConvertExif", &F::ConvertExif),
+    IntKey<F>("ExifGenCmt", &F::ExifGenCmt),   IntKey<F>("ExifGenEng", &F::ExifGenEng),
+    IntKey<F>("ExifUserCmt", &F::ExifUserCmt), IntKey<F>("RecurseDir", &F::RecurseDir),
+    IntKey<F>("ExtFilter", &F::ExtFilter),     StringKey<F>("StrExtFilter", &F::StrExtFilter),
+};
+
+} // namespace
+
 void CBulkFilterSettings::Load(const CProfile& p) {
   const CBulkFilterSettings d;
   const char* s = kSectionBulkFilter;
-  SrcDirectory = p.GetString(s, "SrcDirectory", d.SrcDirectory);
-  DstDirectory = p.GetString(s, "DstDirectory", d.DstDirectory);
-  CreateLog = p.GetInt(s, "CreateLog", d.CreateLog);
-  LogFilePath = p.GetString(s, "LogFilePath", d.LogFilePath);
-  RemoveThumb = p.GetInt(s, "RemoveThumb", d.RemoveThumb);
-  RemoveJFXX = p.GetInt(s, "RemoveJFXX", d.RemoveJFXX);
-  RemoveAppX = p.GetInt(s, "RemoveAppX", d.RemoveAppX);
+  LoadProfileKeys(p, s, kFilterKeysBefore, d, *this);
   for (int n = 1; n <= 15; ++n) RemoveAPP[n] = p.GetInt(s, "RemoveAPP" + std::to_string(n), d.RemoveAPP[n]);
-  UniteDQT = p.GetInt(s, "UniteDQT", d.UniteDQT);
-  UniteDHT = p.GetInt(s, "UniteDHT", d.UniteDHT);
-  RemoveCOM = p.GetInt(s, "RemoveCOM", d.RemoveCOM);
-  ConvertExif = p.GetInt(s, "ConvertExif", d.ConvertExif);
-  ExifGenCmt = p.GetInt(s, "ExifGenCmt", d.ExifGenCmt);
-  ExifGenEng = p.GetInt(s, "ExifGenEng", d.ExifGenEng);
-  ExifUserCmt = p.GetInt(s, "ExifUserCmt", d.ExifUserCmt);
-  RecurseDir = p.GetInt(s, "RecurseDir", d.RecurseDir);
-  ExtFilter = p.GetInt(s, "ExtFilter", d.ExtFilter);
-  StrExtFilter = p.GetString(s, "StrExtFilter", d.StrExtFilter);
+  LoadProfileKeys(p, s, kFilterKeysAfter, d, *this);
 }
 
 bool CBulkFilterSettings::Save(CProfile& p) const {
   const char* s = kSectionBulkFilter;
-  bool ok = p.WriteString(s, "SrcDirectory", SrcDirectory);
-  ok &= p.WriteString(s, "DstDirectory", DstDirectory);
-  ok &= p.WriteInt(s, "CreateLog", CreateLog);
-  ok &= p.WriteString(s, "LogFilePath", LogFilePath);
-  ok &= p.WriteInt(s, "RemoveThumb", RemoveThumb);
-  ok &= p.WriteInt(s, "RemoveJFXX", RemoveJFXX);
-  ok &= p.WriteInt(s, "RemoveAppX", RemoveAppX);
+  bool ok = SaveProfileKeys(p, s, kFilterKeysBefore, *this);
   for (int n = 1; n <= 15; ++n) ok &= p.WriteInt(s, "RemoveAPP" + std::to_string(n), RemoveAPP[n]);
-  ok &= p.WriteInt(s, "UniteDQT", UniteDQT);
-  ok &= p.WriteInt(s, "UniteDHT", UniteDHT);
-  ok &= p.WriteInt(s, "RemoveCOM", RemoveCOM);
-  ok &= p.WriteInt(s, "ConvertExif", ConvertExif);
-  ok &= p.WriteInt(s, "ExifGenCmt", ExifGenCmt);
-  ok &= p.WriteInt(s, "ExifGenEng", ExifGenEng);
-  ok &= p.WriteInt(s, "ExifUserCmt", ExifUserCmt);
-  ok &= p.WriteInt(s, "RecurseDir", RecurseDir);
-  ok &= p.WriteInt(s, "ExtFilter", ExtFilter);
-  ok &= p.WriteString(s, "StrExtFilter", StrExtFilter);
+  ok &= SaveProfileKeys(p, s, kFilterKeysAfter, *this);
   return ok;
 }
 
