@@ -26,35 +26,11 @@ uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
 }
 uint32_t Le16(const std::vector<uint8_t>& b, size_t at) { return b[at] | b[at + 1] << 8; }
 
-std::string ReadText(const std::string& path) {
-  const std::vector<uint8_t> b = test::ReadFileBytes(path);
-  return std::string(b.begin(), b.end());
-}
-
-std::vector<std::string> EntriesIn(const std::string& path) {
-  std::vector<std::string> names;
-  if (DIR* d = opendir(path.c_str())) {
-    while (dirent* e = readdir(d))
-      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
-    closedir(d);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // Runs `write` with the file size limited, as a full disk would limit it.
 template <typename F>
-int WithFileSizeLimit(rlim_t bytes, F write) {
-  rlimit saved;
-  getrlimit(RLIMIT_FSIZE, &saved);
-  void (*savedHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = bytes;
-  setrlimit(RLIMIT_FSIZE, &small);
-  const int result = write();
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, savedHandler);
-  return result;
+int WithFileSizeLimit(unsigned long long bytes, F write) {
+  test::FileSizeLimit limit(bytes);
+  return write();
 }
 
 class BmpWriterTest : public ::testing::Test {
@@ -138,7 +114,7 @@ TEST_F(BmpWriterTest, RgbFileIsTopDownRedGreenBlueBesideItsFalHeader) {
       EXPECT_EQ(raw[at + 1], 100 + y);
       EXPECT_EQ(raw[at + 2], 10 * x + y);
     }
-  EXPECT_EQ(ReadText(dir.File("pic.fal")), "F_ALL(V1.00)\n5 3 0 0\n1.00 255 255 255 0\n");
+  EXPECT_EQ(test::ReadFileText(dir.File("pic.fal")), "F_ALL(V1.00)\n5 3 0 0\n1.00 255 255 255 0\n");
   EXPECT_EQ(doc->m_nFileSize, 45);
   // The source's pixels are not left swapped.
   EXPECT_EQ(doc->Bitmap().Row(2)[0], 0);
@@ -151,9 +127,9 @@ TEST_F(BmpWriterTest, RgbAndFalNamesFollowTheExtension) {
   ASSERT_EQ(doc->WriteRgbFile(dir.File("bare")), 1);
   // Naming the header itself must not let the raw data overwrite it.
   ASSERT_EQ(doc->SaveByType(dir.File("head.fal")), 1);
-  EXPECT_EQ(EntriesIn(dir.Path()), (std::vector<std::string>{"bare.fal", "bare.rgb", "cam.fal", "cam.q0",
+  EXPECT_EQ(test::FolderEntries(dir.Path()), (std::vector<std::string>{"bare.fal", "bare.rgb", "cam.fal", "cam.q0",
                                                              "head.fal", "head.rgb"}));
-  EXPECT_EQ(ReadText(dir.File("head.fal")).substr(0, 12), "F_ALL(V1.00)");
+  EXPECT_EQ(test::ReadFileText(dir.File("head.fal")).substr(0, 12), "F_ALL(V1.00)");
   EXPECT_EQ(test::ReadFileBytes(dir.File("cam.q0")).size(), 24u);
 
   // Only the file name's dot marks an extension.
@@ -184,7 +160,7 @@ TEST_F(BmpWriterTest, UnwritableTargetsFailCleanly) {
     EXPECT_EQ(std::vector<uint8_t>(doc->Bitmap().Bits(), doc->Bitmap().Bits() + pixels.size()), pixels);
     EXPECT_EQ(doc->m_strCodecInfo, "before");
   }
-  EXPECT_EQ(EntriesIn(dir.Path()), std::vector<std::string>{"plain"});
+  EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"plain"});
 
   CImageDoc empty(app);
   sink.messages.clear();
@@ -193,7 +169,7 @@ TEST_F(BmpWriterTest, UnwritableTargetsFailCleanly) {
   ASSERT_EQ(sink.messages.size(), 2u);
   EXPECT_EQ(sink.messages[0].text, "SaveBmpFile:Can't make the DIB\n" + dir.File("e.bmp"));
   EXPECT_EQ(sink.messages[1].text, "SaveRgbFile:Can't make the DIB\n" + dir.File("e.rgb"));
-  EXPECT_EQ(EntriesIn(dir.Path()), std::vector<std::string>{"plain"});
+  EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"plain"});
 }
 
 TEST_F(BmpWriterTest, AFullDiskKeepsTheOldFilesAndLeavesNoTemporary) {
@@ -208,7 +184,7 @@ TEST_F(BmpWriterTest, AFullDiskKeepsTheOldFilesAndLeavesNoTemporary) {
   EXPECT_EQ(sink.messages[1].text, "SaveRgbFile:Can't write the file.\n" + dir.File("a.rgb"));
   for (const char* name : {"a.bmp", "a.rgb", "a.fal"})
     EXPECT_EQ(test::ReadFileBytes(dir.File(name)), (std::vector<uint8_t>{'o', 'l', 'd'})) << name;
-  EXPECT_EQ(EntriesIn(dir.Path()), (std::vector<std::string>{"a.bmp", "a.fal", "a.rgb"}));
+  EXPECT_EQ(test::FolderEntries(dir.Path()), (std::vector<std::string>{"a.bmp", "a.fal", "a.rgb"}));
 }
 
 TEST(DescribeBmp, ReadsCoreAndInfoHeaders) {

@@ -141,18 +141,6 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> Chunks(const std::stri
   return out;
 }
 
-// Names in a folder, temporaries included, sorted.
-std::vector<std::string> EntriesIn(const std::string& path) {
-  std::vector<std::string> names;
-  if (DIR* d = opendir(path.c_str())) {
-    while (dirent* e = readdir(d))
-      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
-    closedir(d);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // ---- documents ----
 
 class PngWriterTest : public ::testing::Test {
@@ -460,21 +448,16 @@ TEST_F(PngWriterTest, AFullDiskKeepsTheOldFileAndLeavesNoTemporary) {
   const std::string path = dir.File("keep.png");
   test::WriteFileBytes(path, {'o', 'l', 'd'});
   // A file-size limit stands in for a full disk.
-  rlimit saved;
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  void (*savedHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 4096;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const int result = doc->WritePng(path);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, savedHandler);
+  const int result = [&] {
+    test::FileSizeLimit limit(4096);
+    return doc->WritePng(path);
+  }();
   EXPECT_EQ(result, 0);
   ASSERT_EQ(sink.messages.size(), 1u);
   EXPECT_EQ(sink.messages[0].text, "SavePngFile:Error handler\n" + path);
   EXPECT_EQ(doc->m_strCodecError, "Write Error");
   EXPECT_EQ(test::ReadFileBytes(path), (std::vector<uint8_t>{'o', 'l', 'd'}));
-  EXPECT_EQ(EntriesIn(dir.Path()), std::vector<std::string>{"keep.png"});
+  EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"keep.png"});
 }
 
 TEST_F(PngWriterTest, AnEmptyImageOrAnUnknownModeIsRefused) {

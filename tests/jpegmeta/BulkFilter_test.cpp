@@ -44,11 +44,6 @@ std::string Real(const std::string& path) {
 
 void MakeDir(const std::string& path) { ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << path; }
 
-std::string ReadText(const std::string& path) {
-  const Bytes b = ReadFileBytes(path);
-  return std::string(b.begin(), b.end());
-}
-
 std::vector<std::string> Entries(const std::string& dir) {
   std::vector<std::string> names;
   if (DIR* d = ::opendir(dir.c_str())) {
@@ -150,30 +145,10 @@ public:
   std::vector<std::string> names, counters;
 };
 
-// Writes past `bytes` fail with EFBIG for as long as the object lives.
-class FileSizeLimit {
-public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &m_old);
-    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit r = m_old;
-    r.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &r);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &m_old);
-    std::signal(SIGXFSZ, m_oldHandler);
-  }
-
-private:
-  rlimit m_old{};
-  void (*m_oldHandler)(int);
-};
-
 bool WriteAll(const std::string& path, const std::string& data) {
   std::string s = data;
   WriteFileText(path, s);
-  return ReadText(path) == data;
+  return test::ReadFileText(path) == data;
 }
 
 // Runs fn in a child process with mounts of its own (a user namespace when not
@@ -267,7 +242,7 @@ protected:
     return path;
   }
 
-  std::string Log() const { return ReadText(s.LogFilePath); }
+  std::string Log() const { return test::ReadFileText(s.LogFilePath); }
 };
 
 // ---- settings ----
@@ -294,7 +269,7 @@ TEST(BulkFilterSettingsSection, DefaultsMapUnderHomeAndEveryKeyIsSavedInOrder) {
   s.ConvertExif = 0;
   s.StrExtFilter = ".jpe";
   ASSERT_TRUE(s.Save(profile));
-  const std::string text = ReadText(dir.File("q.ini"));
+  const std::string text = test::ReadFileText(dir.File("q.ini"));
   const char* order[] = {"SrcDirectory=", "DstDirectory=", "CreateLog=", "LogFilePath=", "RemoveThumb=",
                          "RemoveJFXX=", "RemoveAppX=", "RemoveAPP1=", "RemoveAPP15=", "UniteDQT=", "UniteDHT=",
                          "RemoveCOM=", "ConvertExif=", "ExifGenCmt=", "ExifGenEng=", "ExifUserCmt=",
@@ -808,7 +783,7 @@ TEST_F(BulkFilterTest, AFileInTheWayOfAnOutputFolderSkipsThatFolderWithItsMessag
   s.RecurseDir = 1;
   auto f = Run();
   EXPECT_EQ(f->Converted(), 0);
-  EXPECT_EQ(ReadText(out + "/sub"), "in the way");
+  EXPECT_EQ(test::ReadFileText(out + "/sub"), "in the way");
   EXPECT_EQ(ReadFileBytes(in + "/sub/c.jpg"), src);
   EXPECT_NE(Log().find("<FONT color=\"red\"><STRONG>[Can't MKDIR of " + Real(out) + "/sub]\n</STRONG></FONT><BR>\n"),
             std::string::npos)
@@ -824,7 +799,7 @@ TEST_F(BulkFilterTest, AReadOnlyFileIsNeverReplaced) {
   s.RemoveCOM = 1;
   auto f = Run();
   EXPECT_EQ(f->Converted(), 0);
-  EXPECT_EQ(ReadText(out + "/a.jpg"), "older output");
+  EXPECT_EQ(test::ReadFileText(out + "/a.jpg"), "older output");
   // In place: a read-only source stays as it is.
   ::chmod((in + "/a.jpg").c_str(), 0444);
   s.DstDirectory = in;
@@ -843,7 +818,7 @@ TEST_F(BulkFilterTest, AFailedWriteLeavesTheSourceAndNoPartialFiles) {
     s.DstDirectory = dst;
     std::unique_ptr<CBulkFilter> f;
     {
-      FileSizeLimit limit(2000);
+      test::FileSizeLimit limit(2000);
       f = Run();
     }
     EXPECT_EQ(f->Converted(), 0) << dst;
@@ -861,7 +836,7 @@ TEST_F(BulkFilterTest, AReplaceThatFailsHalfwayLeavesTheSourceWhole) {
   s.DstDirectory = in;
   s.RemoveCOM = 1;
   s.CreateLog = 1;
-  std::optional<FileSizeLimit> limit;
+  std::optional<test::FileSizeLimit> limit;
   // The new content is complete; copying it over the source then runs out.
   auto f = Run([&](CBulkFilter& w) { w.beforeReplace = [&] { limit.emplace(2000); }; });
   limit.reset();
@@ -933,7 +908,7 @@ TEST_F(BulkFilterTest, AFullFileSystemLeavesTheSourceWholeInPlaceAndBeside) {
       if (Entries(srcDir) != std::vector<std::string>{"a.jpg"}) return "stray files beside the source";
       if (!Entries(outDir).empty()) return "partial output left";
       if (!Entries(tmp).empty()) return "stray temporary files";
-      if (ReadText(s.LogFilePath).find("[Can't Save to " + dst + "/a.jpg]") == std::string::npos)
+      if (test::ReadFileText(s.LogFilePath).find("[Can't Save to " + dst + "/a.jpg]") == std::string::npos)
         return "no error line in the log";
     }
     return "";

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <ftw.h>
 #include <stdexcept>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -60,6 +62,36 @@ void WriteFileText(const std::string& path, const std::string& text) {
 }
 
 bool FileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+std::vector<std::string> FolderEntries(const std::string& dir) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (const dirent* e = readdir(d))
+      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
+    closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+FileSizeLimit::FileSizeLimit(unsigned long long bytes) {
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  m_oldCur = old.rlim_cur;
+  m_oldMax = old.rlim_max;
+  m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit r = old;
+  r.rlim_cur = bytes;
+  if (setrlimit(RLIMIT_FSIZE, &r) != 0) throw std::runtime_error("setrlimit failed");
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  rlimit old{};
+  old.rlim_cur = m_oldCur;
+  old.rlim_max = m_oldMax;
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, m_oldHandler);
+}
 
 std::string CorpusDir() {
   if (const char* d = std::getenv("QUORVEX_CORPUS_DIR"); d && *d) return d;

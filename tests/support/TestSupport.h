@@ -42,6 +42,22 @@ std::string ReadFileText(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 void WriteFileText(const std::string& path, const std::string& text);
 bool FileExists(const std::string& path);
+// Names in a folder (no "." or ".."), sorted.
+std::vector<std::string> FolderEntries(const std::string& dir);
+
+// Writes past `bytes` fail with EFBIG for as long as the object lives: a
+// full disk, made to happen without one.
+class FileSizeLimit {
+public:
+  explicit FileSizeLimit(unsigned long long bytes);
+  ~FileSizeLimit();
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+  unsigned long long m_oldCur, m_oldMax;
+  void (*m_oldHandler)(int);
+};
 
 // Folder of the shared camera corpus, or "" when it is not on this machine.
 std::string CorpusDir();

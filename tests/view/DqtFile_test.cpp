@@ -49,16 +49,6 @@ std::string Join(int count, const std::string& separator, int first = 1) {
   return s;
 }
 
-std::vector<std::string> EntriesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  if (DIR* d = ::opendir(folder.c_str())) {
-    while (const dirent* e = ::readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
-    ::closedir(d);
-  }
-  return names;
-}
-
 TEST(DqtStandardTable, QualityFiftyGivesTheUnscaledLuminanceTable) {
   uint16_t t[64];
   MakeStandardTable(0, 50, t);
@@ -140,7 +130,7 @@ TEST(WriteDqtFile, ReplacesAnExistingFileAndLeavesNoTemporary) {
   struct stat st;
   ASSERT_EQ(::stat(dir.File("q.dqt").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
-  EXPECT_EQ(EntriesIn(dir.Path()), std::vector<std::string>{"q.dqt"});
+  EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"q.dqt"});
 }
 
 TEST(WriteDqtFile, FailsWhenTheFileCannotBeCreated) {
@@ -156,21 +146,16 @@ TEST(WriteDqtFile, AFailedWriteKeepsTheOldTables) {
   ASSERT_EQ(WriteDqtFile(dir.File("q.dqt"), old.v), 128);
   // A file-size limit below the table text makes the write fail part-way,
   // as a full disk would.
-  rlimit saved;
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  void (*savedHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 100;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
   const Tables fresh = StandardTables(20);
-  const int result = WriteDqtFile(dir.File("q.dqt"), fresh.v);
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, savedHandler);
+  const int result = [&] {
+    test::FileSizeLimit limit(100);
+    return WriteDqtFile(dir.File("q.dqt"), fresh.v);
+  }();
   EXPECT_EQ(result, -1);
   uint16_t back[128] = {};
   ASSERT_EQ(ReadDqtFile(dir.File("q.dqt"), back), 128);
   for (int i = 0; i < 128; ++i) EXPECT_EQ(back[i], old.v[i]) << i;
-  EXPECT_EQ(EntriesIn(dir.Path()), std::vector<std::string>{"q.dqt"});
+  EXPECT_EQ(test::FolderEntries(dir.Path()), std::vector<std::string>{"q.dqt"});
 }
 
 TEST(ReadDqtFile, FailsForAMissingFileOrAFolder) {
