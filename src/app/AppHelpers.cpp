@@ -1,9 +1,13 @@
 #include "app/AppHelpers.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/MessageSink.h"
@@ -73,6 +77,59 @@ std::string EstimateQuality(uint32_t tableSum) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%d.%d", static_cast<int>(b / 162560u), static_cast<int>((b / 16256u) % 10u));
   return buf;
+}
+
+bool IsRegularFile(const std::string& path, std::string* reason) {
+  struct stat st {};
+  const char* why = nullptr;
+  if (::stat(path.c_str(), &st) != 0)
+    why = std::strerror(errno);
+  else if (S_ISDIR(st.st_mode))
+    why = "is a folder";
+  else if (!S_ISREG(st.st_mode))
+    why = "not a regular file";
+  if (why && reason) *reason = why;
+  return why == nullptr;
+}
+
+bool IsSpecialFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
+bool IsTempFileName(const std::string& name) {
+  const size_t head = sizeof kTempFilePrefix - 1, tail = sizeof kTempFileSuffix - 1;
+  if (name.size() <= head + tail || name.compare(0, head, kTempFilePrefix) != 0 ||
+      name.compare(name.size() - tail, tail, kTempFileSuffix) != 0)
+    return false;
+  const size_t n = name.size() - head - tail;
+  if (n != 4 && n != 6) return false;
+  for (size_t i = head; i < head + n; ++i) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    const bool digit = c >= '0' && c <= '9';
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    if (!(digit || (n == 6 && letter))) return false;
+  }
+  return true;
+}
+
+int RemoveStaleTempFiles(const std::string& dir) {
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return 0;
+  const time_t now = std::time(nullptr);
+  const std::string base = !dir.empty() && dir.back() == '/' ? dir : dir + "/";
+  int removed = 0;
+  while (dirent* e = ::readdir(d)) {
+    if (!IsTempFileName(e->d_name)) continue;
+    const std::string path = base + e->d_name;
+    struct stat st {};
+    // lstat: a link of that name is not ours to follow.
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (now - st.st_mtime < kStaleTempSeconds) continue;
+    if (::unlink(path.c_str()) == 0) ++removed;
+  }
+  ::closedir(d);
+  return removed;
 }
 
 } // namespace qv

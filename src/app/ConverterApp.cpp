@@ -7,9 +7,11 @@
 #include <ctime>
 #include <sys/stat.h>
 
+#include "app/AppHelpers.h"
 #include "app/ProfileKeys.h"
 #include "batch/BulkWorker.h"
 #include "jpegmeta/CommentText.h"
+#include "platform/MessageSink.h"
 #include "view/DqtFile.h"
 
 namespace qv {
@@ -87,6 +89,11 @@ void CConverterApp::LoadSettings() {
     d.TempDir = SystemTempDirectory();
     return d;
   }();
+  // Read afresh: the file may have changed since the zoom steps were read.
+  // A refused file is said once here; its keys then all take their defaults.
+  m_profile.Load();
+  const std::string problem = m_profile.LoadMessage();
+  if (!problem.empty()) m_sink->MessageBox(problem, "Quorvex", MB_OK | MB_ICONEXCLAMATION);
   LoadProfileKeys(m_profile, kSectionDefault, kSavedKeys, defaults, m_settings);
   LoadCustomTables();
   m_settings.AllowExtSampling = m_profile.GetInt(kSectionDefault, "AllowExtSampling", 0);
@@ -124,6 +131,7 @@ bool CConverterApp::SaveSettings() {
       return m_profile.WriteInt(kSectionDefault, "SaveConfig", 0);
     return true;
   }
+  m_profile.BeginBatch();  // one file write for all the keys
   bool ok = SaveProfileKeys(m_profile, kSectionDefault, kSavedKeys, m_settings);
   if (m_bDqtModified) {
     uint16_t values[128];
@@ -135,6 +143,7 @@ bool CConverterApp::SaveSettings() {
       ok = false;
   }
   ok &= m_profile.WriteInt(kSectionDefault, "AllowExtSampling", m_settings.AllowExtSampling);
+  ok &= m_profile.EndBatch();
   return ok;
 }
 
@@ -158,7 +167,8 @@ void CConverterApp::UnregisterDocumentId(int id) {
 
 void CConverterApp::LoadDefaultComment(const std::string& path) {
   m_defaultComment.clear();
-  if (!path.empty()) {
+  // A pipe or device there would hang the start or never end.
+  if (!path.empty() && IsRegularFile(path, nullptr)) {
     if (FILE* f = std::fopen(path.c_str(), "r")) {
       char line[256];
       while (std::fgets(line, sizeof line, f)) {

@@ -1,6 +1,7 @@
 #include "batch/BatchEngine.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "app/ConverterApp.h"
 #include "batch/BatchSettings.h"
@@ -30,20 +31,20 @@ void ShowSaveError(CConverterApp& app, const std::string& path) {
 }
 
 // Fits `source` into width x height on the document (a copy when it has
-// that size already), then saves.
-int ResizeAndSave(CImageDoc& doc, const CMemBitmap& source, int width, int height, const std::string& path,
-                  const std::string& shownPath) {
-  if (source.Width() != width || source.Height() != height) {
-    if (!doc.ResizeImageFrom(source, width, height)) return CONVERT_STOP;
-  } else if (!doc.Bitmap().CloneFrom(source)) {
-    ShowSaveError(doc.App(), shownPath);
-    return CONVERT_STOP;
-  }
-  if (!doc.SaveByType(path)) {
-    ShowSaveError(doc.App(), shownPath);
-    return CONVERT_STOP;
-  }
-  return CONVERT_DONE;
+// that size already).
+bool FitOnto(CImageDoc& doc, const CMemBitmap& source, int width, int height, const std::string& shownPath) {
+  if (source.Width() != width || source.Height() != height) return doc.ResizeImageFrom(source, width, height) != 0;
+  if (doc.Bitmap().CloneFrom(source)) return true;
+  ShowSaveError(doc.App(), shownPath);
+  return false;
+}
+
+// A write that failed on the file's content skips the file; any other
+// failure stops the run.
+int SaveFailed(CImageDoc& doc, const std::string& shownPath) {
+  if (doc.m_nWriteFailure == WRITE_UNFIT) return CONVERT_SKIPPED;
+  ShowSaveError(doc.App(), shownPath);
+  return CONVERT_STOP;
 }
 
 void EndRun(CConverterApp& app) {
@@ -71,19 +72,21 @@ int ConvertToDeviceFile(CImageDoc& doc, const std::string& source, const std::st
   CDibBitmap decoded;
   decoded.SwapPixels(doc.Bitmap());
 
-  // The thumbnail goes to the output name itself; the main pass finds it there.
   if (outPath.size() >= 260) {
     ShowSaveError(app, outPath);
     return CONVERT_STOP;
   }
-  const std::string thumbPath = outPath + "__thumb";
-  int r = ResizeAndSave(doc, decoded, 160, 120, thumbPath, thumbPath);
-  if (r != CONVERT_DONE) return r;
+  // The thumbnail stays in memory and the device file appears under its
+  // name only when complete, so no run leaves a part of one behind.
+  std::vector<uint8_t> thumbnail;
+  if (!FitOnto(doc, decoded, 160, 120, outPath + "__thumb")) return CONVERT_STOP;
+  if (!doc.EncodeThumbnail(thumbnail)) return SaveFailed(doc, outPath + "__thumb");
 
   app.lastImageWidth = 1024;
   app.lastImageHeight = 768;
-  r = ResizeAndSave(doc, decoded, targetWidth, targetHeight, outPath, outPath);
-  if (r != CONVERT_DONE) return r;
+  if (!FitOnto(doc, decoded, targetWidth, targetHeight, outPath)) return CONVERT_STOP;
+  doc.m_nFileType = FT_JPEG;
+  if (!doc.WriteDeviceJpeg(outPath, &thumbnail)) return SaveFailed(doc, outPath);
   doc.SetDescription(SizeText(app.lastImageWidth, app.lastImageHeight) + "Modified Image");
   return CONVERT_DONE;
 }

@@ -11,6 +11,7 @@
 #include "app/Extension.h"
 #include "app/Profile.h"
 #include "app/ProfileKeys.h"
+#include "batch/BatchEngine.h"
 #include "platform/MessageSink.h"
 
 namespace qv {
@@ -27,8 +28,31 @@ std::string Format1(const char* fmt, const std::string& arg) {
   return out;
 }
 
-bool SameDirectoryText(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && CompareNoCase(a, b) == 0;
+// One directory on disk whatever its spelling (".", "..", links, a
+// trailing slash); folders that do not exist yet compare by their text.
+bool SameDirectory(const std::string& a, const std::string& b) {
+  struct stat sa {}, sb {};
+  if (stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  return a == b;
+}
+
+// The first device file of the run that is also one of its sources, as
+// "target\nsource"; empty when there is none.
+std::string SourceOverwrittenBy(const BatchRunRequest& r) {
+  std::vector<std::pair<dev_t, ino_t>> sources;
+  struct stat st {};
+  for (const std::string& name : r.files) {
+    const std::string path = !name.empty() && name[0] == '/' ? name : r.srcDir + "/" + name;
+    if (stat(path.c_str(), &st) == 0) sources.emplace_back(st.st_dev, st.st_ino);
+  }
+  int seq = r.firstSeqNo;
+  for (size_t i = 0; i < r.files.size(); ++i, seq = NextSeqNo(seq)) {
+    const std::string target = r.dstDir + "/" + DeviceFileName(seq);
+    if (stat(target.c_str(), &st) != 0) continue;
+    for (size_t k = 0; k < sources.size(); ++k)
+      if (sources[k].first == st.st_dev && sources[k].second == st.st_ino) return target;
+  }
+  return std::string();
 }
 
 // An unsigned number as the dialog reads it; false when the text is none.
@@ -56,6 +80,9 @@ CBatchSettings::CBatchSettings()
 
 namespace {
 
+// The longest side the JPEG encoder accepts.
+constexpr int kMaxJpegSide = 65500;
+
 using B = CBatchSettings;
 // The keys in the order the dialog writes them.
 const ProfileKey<B> kBulkConvKeys[] = {
@@ -73,11 +100,25 @@ const ProfileKey<B> kBulkConvKeys[] = {
 } // namespace
 
 void CBatchSettings::Load(const CProfile& p) {
-  LoadProfileKeys(p, kSectionBulkConv, kBulkConvKeys, CBatchSettings(), *this);
+  const CBatchSettings defaults;
+  LoadProfileKeys(p, kSectionBulkConv, kBulkConvKeys, defaults, *this);
   ExtFilter = 1;  // written, never read
+  // Edited files must not reach the converter with sizes it cannot make.
+  // The sequence number needs no check here: the OK handler refuses it.
+  auto inRange = [](int& value, int low, int high, int def) {
+    if (value < low || value > high) value = def;
+  };
+  inRange(SizeWidth, 1, kMaxJpegSide, defaults.SizeWidth);
+  inRange(SizeHeight, 1, kMaxJpegSide, defaults.SizeHeight);
+  inRange(JpegQuality, 1, 100, defaults.JpegQuality);
 }
 
-bool CBatchSettings::Save(CProfile& p) const { return SaveProfileKeys(p, kSectionBulkConv, kBulkConvKeys, *this); }
+bool CBatchSettings::Save(CProfile& p) const {
+  p.BeginBatch();  // one file write for all the keys
+  bool ok = SaveProfileKeys(p, kSectionBulkConv, kBulkConvKeys, *this);
+  ok &= p.EndBatch();
+  return ok;
+}
 
 void CBatchSettings::ForceControlValues() {
   CreateLog = 0;
@@ -133,7 +174,8 @@ std::vector<std::string> FillFileList(const std::string& dir, bool extFilter, co
     if (name == "." || name == "..") continue;
     struct stat st {};
     const std::string full = dir + "/" + name;
-    if (stat(full.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
+    // Only regular files: a FIFO or device would hang or flood the run.
+    if (stat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     if (extFilter) {
       const size_t dot = name.rfind('.');
       if (dot == std::string::npos) continue;
@@ -191,7 +233,7 @@ BatchOkOutcome CheckBatchDialog(CConverterApp& app, CBatchSettings& fields, cons
   fields.SizeHeight = v.height;
   fields.ForceControlValues();
 
-  if (SameDirectoryText(v.srcDir, v.dstDir)) return say("Input and Output is same directory.    ");
+  if (SameDirectory(v.srcDir, v.dstDir)) return say("Input and Output is same directory.    ");
   if (!seqIsNumber || seq < 1 || seq > 9999) return say("Output File Top Seq No. is out of range!     ");
 
   if (DirectoryExists(v.srcDir)) {
@@ -222,6 +264,12 @@ BatchOkOutcome CheckBatchDialog(CConverterApp& app, CBatchSettings& fields, cons
     request.firstSeqNo = static_cast<int>(seq);
     request.targetWidth = v.width;
     request.targetHeight = v.height;
+    // Checked before anything is written: a run never replaces a photo it reads.
+    const std::string overwritten = SourceOverwrittenBy(request);
+    if (!overwritten.empty()) {
+      request = BatchRunRequest();
+      return say(Format1("The output file '%s' is one of the source files.    \nChoose another output directory or first number.", overwritten));
+    }
     return BatchOkOutcome::CloseRun;
   }
 

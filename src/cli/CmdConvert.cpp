@@ -3,10 +3,12 @@
 #include <atomic>
 #include <climits>
 #include <cstdio>
+#include <csignal>
 #include <mutex>
 #include <thread>
 #include <unistd.h>
 
+#include "app/AppHelpers.h"
 #include "batch/BatchEngine.h"
 #include "batch/BatchSettings.h"
 #include "cli/Cli.h"
@@ -15,6 +17,37 @@
 
 namespace qv::cli {
 namespace {
+
+// Ctrl+C or SIGTERM: the file in progress is finished (a device file only
+// ever appears whole), then the run ends with its count. A second signal
+// ends the process at once; the unfinished file is then a hidden temporary.
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int sig) {
+  if (g_interrupted) {
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+    return;
+  }
+  g_interrupted = 1;
+}
+
+void CatchInterrupts() {
+  struct sigaction sa {};
+  sa.sa_handler = OnInterrupt;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+}
+
+// The document whose load error this thread reports, for the library's reason.
+thread_local const CImageDoc* t_workDoc = nullptr;
+
+class InterruptibleProgress : public CTerminalProgress {
+public:
+  using CTerminalProgress::CTerminalProgress;
+  bool AbortRequested() const override { return g_interrupted != 0; }
+};
 
 // Answers the dialog's questions as a command line expects: a missing output
 // folder is created, a missing input folder is not.
@@ -25,7 +58,11 @@ public:
     std::lock_guard<std::mutex> lock(m_mutex);
     if ((style & 0xF) == MB_YESNO) return text.rfind("Output File Directory", 0) == 0 ? IDYES : IDNO;
     if (progress) progress->Clear();
-    m_out.MessageBox(text, caption, style);
+    std::string shown = text;
+    // The message box gives the program's text alone; a terminal adds why.
+    if (t_workDoc && !t_workDoc->m_strCodecError.empty() && text.rfind("Jpeg file error", 0) == 0)
+      shown += "\n" + t_workDoc->m_strCodecError;
+    m_out.MessageBox(shown, caption, style);
     return IDOK;
   }
   CTerminalProgress* progress = nullptr;  // the line to clear before a message
@@ -49,11 +86,15 @@ public:
   CImageDoc* OpenWorkDocument(const std::string& title) override {
     m_doc = std::make_unique<CImageDoc>(m_app);
     m_doc->SetDescription(title);
+    t_workDoc = m_doc.get();
     return m_doc.get();
   }
-  void CloseWorkDocument(CImageDoc*) override { m_doc.reset(); }
+  void CloseWorkDocument(CImageDoc*) override {
+    t_workDoc = nullptr;
+    m_doc.reset();
+  }
   IBatchProgress* CreateProgress() override {
-    m_progress = std::make_unique<CTerminalProgress>(m_showProgress);
+    m_progress = std::make_unique<InterruptibleProgress>(m_showProgress);
     m_sink.progress = m_progress.get();
     return m_progress.get();
   }
@@ -67,7 +108,7 @@ private:
   bool m_showProgress;
   ConvertSink& m_sink;
   std::unique_ptr<CImageDoc> m_doc;
-  std::unique_ptr<CTerminalProgress> m_progress;
+  std::unique_ptr<InterruptibleProgress> m_progress;
 };
 
 std::string Absolute(const std::string& path) {
@@ -107,6 +148,7 @@ RunCounts RunOneJob(CConverterApp& app, bool showProgress, ConvertSink& sink) {
     BatchStep(app, host);
     if (before == BS_CONVERT && app.batchState == BS_ABORT) counts.stopped = true;
   }
+  if (g_interrupted) counts.stopped = true;
   counts.converted = app.batchConverted;
   counts.skipped = (counts.stopped ? app.batchIndex : total) - app.batchConverted;
   return counts;
@@ -126,8 +168,9 @@ RunCounts RunJobs(CConverterApp& app, const BatchRunRequest& req, int jobs, Conv
   auto work = [&]() {
     auto jobApp = CloneForJob(app, sink);
     CImageDoc doc(*jobApp);
+    t_workDoc = &doc;
     for (;;) {
-      if (stop) return;
+      if (stop || g_interrupted) return;
       const int i = next++;
       if (i >= total) return;
       const std::string& name = req.files[static_cast<size_t>(i)];
@@ -154,14 +197,17 @@ RunCounts RunJobs(CConverterApp& app, const BatchRunRequest& req, int jobs, Conv
   RunCounts counts;
   counts.converted = converted;
   counts.skipped = skipped;
-  counts.stopped = stop;
+  counts.stopped = stop || g_interrupted;
   char text[64];
   std::snprintf(text, sizeof text, "%d files converted.      ", counts.converted);
-  if (!counts.stopped) sink.MessageBox(text, kBatchCaption, MB_OK | MB_ICONINFORMATION);
+  if (!stop) sink.MessageBox(text, kBatchCaption, MB_OK | MB_ICONINFORMATION);
   return counts;
 }
 
 } // namespace
+
+// A JPEG side holds 16 bits and libjpeg accepts up to 65500.
+constexpr int kMaxSide = 65500;
 
 int RunConvert(Context& ctx, const Args& args) {
   CConverterApp& app = *ctx.app;
@@ -170,11 +216,15 @@ int RunConvert(Context& ctx, const Args& args) {
   int jobs = 1;
   std::string seqText;
   std::vector<std::string> files;
+  OptionScan scan;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool hasValue = i + 1 < args.size();
     int n = 0;
-    if (a == "--in" && hasValue) {
+    if (scan.Ends(a)) continue;
+    if (!scan.IsOption(a)) {
+      files.push_back(a);
+    } else if (a == "--in" && hasValue) {
       fields.SrcDirectory = args[++i];
     } else if (a == "--out" && hasValue) {
       fields.DstDirectory = args[++i];
@@ -184,16 +234,17 @@ int RunConvert(Context& ctx, const Args& args) {
       if (!ParseInt(args[++i], n) || n < 1 || n > 100) return UsageError("convert", "--quality takes 1 to 100");
       fields.JpegQuality = n;
     } else if (a == "--size" && hasValue) {
-      if (!ParseSize(args[++i], fields.SizeWidth, fields.SizeHeight))
-        return UsageError("convert", "--size takes WxH");
+      if (!ParseSize(args[++i], fields.SizeWidth, fields.SizeHeight) || fields.SizeWidth > kMaxSide ||
+          fields.SizeHeight > kMaxSide)
+        return UsageError("convert", "--size takes WxH, each 1 to 65500");
     } else if (a == "--jobs" && hasValue) {
       if (!ParseInt(args[++i], jobs) || jobs < 1 || jobs > 64) return UsageError("convert", "--jobs takes 1 to 64");
-    } else if (!a.empty() && a[0] == '-') {
-      return UsageError("convert", "unknown option or missing value: " + a);
     } else {
-      files.push_back(a);
+      return UsageError("convert", hasValue ? UnknownOption(a) : "unknown option or missing value: " + a);
     }
   }
+  for (const std::string& f : files)
+    if (!CheckInputFile(f)) return kExitPartial;
   if (seqText.empty()) seqText = std::to_string(fields.FileSeqNo);
 
   ConvertSink sink(ctx.sink);
@@ -221,6 +272,8 @@ int RunConvert(Context& ctx, const Args& args) {
   if (outcome != BatchOkOutcome::CloseRun) return kExitPartial;
   if (!files.empty()) request.srcDir.clear();
 
+  RemoveStaleTempFiles(request.dstDir);
+  CatchInterrupts();
   RunCounts counts;
   if (jobs == 1) {
     if (!StartBatch(app, request)) return kExitPartial;

@@ -30,7 +30,7 @@ int WriteStandardTables(int quality, const std::string& out) {
   if (out.empty()) {
     PrintTable(values);
     PrintTable(values + 64);
-    return std::fflush(stdout) == 0 ? kExitOk : kExitPartial;
+    return kExitOk;
   }
   if (WriteDqtFile(out, values) != 128) {
     std::fprintf(stderr, "%s\n", FileErrorText("SaveDQT", out, kCantOpen).c_str());
@@ -41,6 +41,7 @@ int WriteStandardTables(int quality, const std::string& out) {
 
 // Table 0 needs 64 values, table 1 the next 64; a shorter file holds no table.
 int ReadTables(const std::string& path) {
+  if (!CheckInputFile(path)) return kExitPartial;
   uint16_t values[128] = {};
   const int n = ReadDqtFile(path, values);
   if (n < 0) {
@@ -63,10 +64,14 @@ int RunDqt(Context&, const Args& args) {
   std::string out, read;
   int quality = 0;
   bool haveQuality = false, haveOut = false;
+  OptionScan scan;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool hasValue = i + 1 < args.size();
-    if (a == "--quality") {
+    if (scan.Ends(a)) continue;
+    if (!scan.IsOption(a)) {
+      return UsageError("dqt", "unexpected argument " + a);
+    } else if (a == "--quality") {
       if (!hasValue || !ParseInt(args[++i], quality) || quality < 1 || quality > 100)
         return UsageError("dqt", "--quality takes 1 to 100");
       haveQuality = true;

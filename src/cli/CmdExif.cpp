@@ -13,17 +13,19 @@ namespace qv::cli {
 int RunExif(Context& ctx, const Args& args) {
   std::string path;
   int language = EXIF_JAPANESE;
+  OptionScan scan;
   for (const std::string& a : args) {
-    if (a == "--english")
+    if (scan.Ends(a)) continue;
+    if (scan.IsOption(a)) {
+      if (a != "--english") return UsageError("exif", UnknownOption(a));
       language = EXIF_ENGLISH;
-    else if (!a.empty() && a[0] == '-')
-      return UsageError("exif", "unknown option '" + a + "'");
-    else if (path.empty())
+    } else {
+      if (!path.empty()) return UsageError("exif", "exif takes one FILE");
       path = a;
-    else
-      return UsageError("exif", "exif takes one FILE");
+    }
   }
   if (path.empty()) return UsageError("exif", "exif takes one FILE");
+  if (!CheckInputFile(path)) return kExitPartial;
 
   CSegmentFile file;
   if (!file.Open(path)) {
@@ -43,7 +45,7 @@ int RunExif(Context& ctx, const Args& args) {
     if (ExifBlockOf(*app1, block, size) && reader.Parse(block, size)) parsed = &reader;
   for (int line = 0; line < EL_COUNT; ++line)
     std::printf("%s\n", ToTerminal(ExifInfoLine(parsed, line, language)).c_str());
-  return std::fflush(stdout) == 0 ? kExitOk : kExitPartial;
+  return kExitOk;
 }
 
 } // namespace qv::cli

@@ -82,10 +82,14 @@ int RunFilter(Context& ctx, const Args& args) {
   CBulkFilterSettings s;
   s.Load(ctx.app->Profile());
   bool haveIn = false, haveOut = false;
+  OptionScan scan;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool hasValue = i + 1 < args.size();
-    if (a == "--in" && hasValue) {
+    if (scan.Ends(a)) continue;
+    if (!scan.IsOption(a)) {
+      return UsageError("filter", "unexpected argument " + a);
+    } else if (a == "--in" && hasValue) {
       s.SrcDirectory = args[++i];
       haveIn = true;
     } else if (a == "--out" && hasValue) {
@@ -106,6 +110,11 @@ int RunFilter(Context& ctx, const Args& args) {
   ClearingSink sink(ctx.sink, progress);
   CBulkFilter filter(ctx.app->m_settings, sink, s);
   filter.m_pProgress = &progress;
+  // Also with a log: the closing count alone does not say which files failed.
+  filter.onFileError = [&progress](const std::string& path, const std::string& reason) {
+    progress.Clear();
+    std::fprintf(stderr, "quorvex-cli: %s: %s\n", path.c_str(), reason.c_str());
+  };
   const bool ok = filter.RunCommand();
   return ok ? kExitOk : kExitPartial;
 }

@@ -2,23 +2,23 @@
 
 #include "cli/Cli.h"
 #include "image/ImageDoc.h"
-#include "image/JpegCodec.h"
 
 namespace qv::cli {
 
-// Prints the load-error text of the document's last failure.
-void PrintLoadError(const CConverterApp& app) {
-  if (const char* fmt = LoadErrorFormat(app.lastLoadError)) {
-    std::fprintf(stderr, fmt, app.loadErrorName.c_str());
-    std::fputc('\n', stderr);
-  }
-}
-
 int RunInfo(Context& ctx, const Args& args) {
-  if (args.size() != 1) return UsageError("info", "info takes one FILE");
+  OptionScan scan;
+  std::string path;
+  for (const std::string& a : args) {
+    if (scan.Ends(a)) continue;
+    if (scan.IsOption(a)) return UsageError("info", UnknownOption(a));
+    if (!path.empty()) return UsageError("info", "info takes one FILE");
+    path = a;
+  }
+  if (path.empty()) return UsageError("info", "info takes one FILE");
+  if (!CheckInputFile(path)) return kExitPartial;
   CImageDoc doc(*ctx.app);
-  if (!doc.ReadJpeg(args[0])) {
-    PrintLoadError(*ctx.app);
+  if (!doc.ReadJpeg(path)) {
+    PrintLoadError(*ctx.app, doc, path);
     return kExitPartial;
   }
   std::printf("%s\n", doc.m_strCodecInfo.c_str());

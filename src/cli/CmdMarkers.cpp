@@ -22,8 +22,16 @@ void PrintNode(const MarkerNode& node, int depth) {
 } // namespace
 
 int RunMarkers(Context& ctx, const Args& args) {
-  if (args.size() != 1 || args[0].empty() || args[0][0] == '-') return UsageError("markers", "markers takes one FILE");
-  const std::string& path = args[0];
+  OptionScan scan;
+  std::string path;
+  for (const std::string& a : args) {
+    if (scan.Ends(a)) continue;
+    if (scan.IsOption(a)) return UsageError("markers", UnknownOption(a));
+    if (!path.empty()) return UsageError("markers", "markers takes one FILE");
+    path = a;
+  }
+  if (path.empty()) return UsageError("markers", "markers takes one FILE");
+  if (!CheckInputFile(path)) return kExitPartial;
   CSegmentFile file;
   if (!file.Open(path)) {
     ShowFileError(ctx.sink, "JpegMarker", path, "Can't open the file.");
@@ -43,7 +51,7 @@ int RunMarkers(Context& ctx, const Args& args) {
   }
   file.Close();
   for (const MarkerNode& node : BuildMarkerTree(list, png)) PrintNode(node, 0);
-  return std::fflush(stdout) == 0 ? kExitOk : kExitPartial;
+  return kExitOk;
 }
 
 } // namespace qv::cli

@@ -13,8 +13,6 @@
 
 namespace qv::cli {
 
-void PrintLoadError(const CConverterApp& app);
-
 namespace {
 
 bool ParseDouble(const std::string& text, double& value) {
@@ -51,8 +49,15 @@ struct SaveOptions {
 
 // Returns 0 when the options are complete, else the usage exit code.
 int ParseSaveOptions(const Args& args, SaveOptions& o) {
+  OptionScan scan;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
+    if (scan.Ends(a)) continue;
+    if (!scan.IsOption(a)) {
+      if (!o.in.empty()) return UsageError("save", "only one input file");
+      o.in = a;
+      continue;
+    }
     std::string v;
     auto value = [&]() {
       if (i + 1 >= args.size()) return false;
@@ -87,12 +92,8 @@ int ParseSaveOptions(const Args& args, SaveOptions& o) {
         return UsageError("save", "--png-mode takes 0 to 4");
     } else if (a == "--interlace") {
       o.interlace = true;
-    } else if (!a.empty() && a[0] == '-') {
-      return UsageError("save", "unknown option " + a);
-    } else if (o.in.empty()) {
-      o.in = a;
     } else {
-      return UsageError("save", "only one input file");
+      return UsageError("save", UnknownOption(a));
     }
   }
   if (o.in.empty() || o.out.empty()) return UsageError("save", "save needs IN and -o OUT");
@@ -110,9 +111,10 @@ int RunSave(Context& ctx, const Args& args) {
   if (o.quality > 0) s.Param1 = o.quality;
   if (o.interlace) s.bUseInterlaceOnSave = 1;
 
+  if (!CheckInputFile(o.in)) return kExitPartial;
   CImageDoc doc(*ctx.app);
   if (!doc.Load(o.in)) {
-    PrintLoadError(*ctx.app);
+    PrintLoadError(*ctx.app, doc, o.in);
     return kExitPartial;
   }
   // Resize, then the tone curve, then the save: each reports its own failure.

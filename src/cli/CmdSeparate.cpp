@@ -11,8 +11,6 @@
 
 namespace qv::cli {
 
-void PrintLoadError(const CConverterApp& app);
-
 namespace {
 
 // Creates a folder and its missing parents.
@@ -38,13 +36,15 @@ std::string StemOf(const std::string& name) {
 
 int RunSeparate(Context& ctx, const Args& args) {
   std::string in, dir;
+  OptionScan scan;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "-o") {
+    if (scan.Ends(a)) continue;
+    if (scan.IsOption(a) && a == "-o") {
       if (i + 1 >= args.size()) return UsageError("separate", "-o needs a folder");
       dir = args[++i];
-    } else if (!a.empty() && a[0] == '-') {
-      return UsageError("separate", "unknown option " + a);
+    } else if (scan.IsOption(a)) {
+      return UsageError("separate", UnknownOption(a));
     } else if (in.empty()) {
       in = a;
     } else {
@@ -53,9 +53,10 @@ int RunSeparate(Context& ctx, const Args& args) {
   }
   if (in.empty() || dir.empty()) return UsageError("separate", "separate needs IN and -o DIR");
 
+  if (!CheckInputFile(in)) return kExitPartial;
   CImageDoc doc(*ctx.app);
   if (!doc.Load(in)) {
-    PrintLoadError(*ctx.app);
+    PrintLoadError(*ctx.app, doc, in);
     return kExitPartial;
   }
   if (!MakeFolders(dir)) {

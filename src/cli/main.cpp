@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     ctx.app = std::make_unique<qv::CConverterApp>(ctx.configDir, ctx.sink);
     ctx.app->LoadSettings();
     ctx.stderrIsTerminal = isatty(STDERR_FILENO) != 0;
-    return c.run(ctx, args);
+    return FinishOutput(c.run(ctx, args));
   }
   std::fprintf(stderr, "quorvex-cli: unknown command '%s'\n", name.c_str());
   PrintUsage(stderr);

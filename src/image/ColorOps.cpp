@@ -34,7 +34,7 @@ int ApplyToneCurve(CImageDoc& doc, const ToneTable& gamma, const ToneTable& leve
   PixelBytes rows;
   try {
     rows.assign(src.Bits(), src.Bits() + stride * static_cast<size_t>(height));
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {
     ShowFileError(app.Messages(), kGammaOperation, doc.m_strPathName, kCantMakeDib);
     return 0;
   }
@@ -89,7 +89,7 @@ int SeparateYCbCr(const CImageDoc& source, const std::string& sourceTitle, std::
     PixelBytes rows;
     try {
       rows.resize(stride * static_cast<size_t>(height));
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
       return fail(kCantMakeDib);
     }
     for (int y = 0; y < height; ++y) {

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <new>
 #include <utility>
 
@@ -14,8 +15,9 @@ namespace {
 // attempted; it keeps a hostile header from asking for absurd memory.
 constexpr int64_t kMaxPixelBytes = int64_t{1} << 31;
 
+// The product is compared by division, so no side up to INT_MAX can wrap it.
 bool SaneSize(int64_t width, int64_t height) {
-  return width > 0 && height > 0 && DibStride(width, 24) * height <= kMaxPixelBytes;
+  return width > 0 && height > 0 && width <= kMaxPixelBytes && DibStride(width, 24) <= kMaxPixelBytes / height;
 }
 
 template <typename Vec>
@@ -23,7 +25,7 @@ bool TryResize(Vec& v, size_t n) {
   try {
     v.assign(n, 0);
     return true;
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {  // bad_alloc, or length_error beyond max_size
     v.clear();
     v.shrink_to_fit();
     return false;
@@ -136,7 +138,7 @@ bool CMemBitmap::CloneFrom(const CMemBitmap& other) {
   if (this == &other) return true;
   try {
     m_bits = other.m_bits;
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {
     Release();
     return false;
   }
@@ -235,7 +237,7 @@ bool CDibBitmap::ConvertFromDib(const BitmapInfoHeader& h, const RgbQuad* colors
   const int bitCount = h.biBitCount;
   const int width = h.biWidth, height = h.biHeight;
   PixelBytes rows;
-  if (!TryResize(rows, static_cast<size_t>(DibStride(width, 24) * height))) return false;
+  if (!SaneSize(width, height) || !TryResize(rows, static_cast<size_t>(DibStride(width, 24) * height))) return false;
   const int64_t srcStride = DibStride(width, bitCount);
   const int64_t dstStride = DibStride(width, 24);
   for (int y = 0; y < height; ++y) {

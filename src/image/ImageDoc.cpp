@@ -4,6 +4,7 @@
 #include <strings.h>
 
 #include "app/Extension.h"
+#include "image/JpegCodec.h"
 #include "view/DqtFile.h"
 
 namespace qv {
@@ -116,7 +117,7 @@ int CImageDoc::Load(const std::string& path) {
 
 int CImageDoc::SaveByType(const std::string& path) {
   const std::string ext = ExtensionOf(path);
-  if (ext.compare(0, 11, ".jpg__thumb") == 0 && ext.size() >= 11) return WriteJpeg(path);
+  if (IsThumbnailPath(path)) return WriteJpeg(path);
   const int type = FormatFromExtension(ext);
   m_nFileType = type;
   switch (type) {

@@ -1,6 +1,7 @@
 #pragma once
 // One image and what is known about the file it came from.
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,10 @@ enum FileType : int {
   FT_TIFF = 139,
 };
 
+// Why the last JPEG write returned 0: the document's content does not fit
+// the file's segments (a file to skip), or the file could not be written.
+enum WriteFailure : int { WRITE_OK = 0, WRITE_UNFIT = 1, WRITE_FAILED = 2 };
+
 struct CCommentRecord {
   int charset = 3;     // character-set code
   std::string name;    // "Comment" for comments read from files
@@ -38,6 +43,12 @@ public:
   // ---- codecs ----
   int ReadJpeg(const std::string& path);
   int WriteJpeg(const std::string& path);
+  // The bare thumbnail stream (no APP0, no APP1) in memory; the comment
+  // is left out when the stream would not fit an Exif segment with it.
+  int EncodeThumbnail(std::vector<uint8_t>& stream);
+  // A device file at `path` with `thumbnail` embedded in its Exif segment
+  // (none when null), replacing the file only once it is complete.
+  int WriteDeviceJpeg(const std::string& path, const std::vector<uint8_t>* thumbnail);
   // In the save mode m_nPngSaveMode (image/PngWriter.h); reports failures.
   int WritePng(const std::string& path);
   // In the buffer's own colour type (image/BmpWriter.h); reports failures.
@@ -106,8 +117,11 @@ public:
   // The library's message of the last failed read or write, for callers
   // that explain failures in their own words.
   std::string m_strCodecError;
+  int m_nWriteFailure = WRITE_OK;
 
 private:
+  int CompressJpeg(FILE* file, const std::vector<uint8_t>* app1, const std::string* comment);
+
   CConverterApp& m_app;
 };
 

@@ -297,8 +297,15 @@ JpegDescriptionInput DescribeCompressor(const jpeg_compress_struct& c) {
 
 // Whole file into memory; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
+  // Non-blocking and regular only: a FIFO in the way must not hang a save.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat st {};
+  if (fd < 0) return false;
+  FILE* f = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? ::fdopen(fd, "rb") : nullptr;
+  if (!f) {
+    ::close(fd);
+    return false;
+  }
   out.clear();
   uint8_t buf[65536];
   size_t got;
@@ -382,11 +389,14 @@ int CImageDoc::ReadJpeg(const std::string& path) {
     return 0;
   };
 
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return fail(LOADERR_OPEN);
+  // Opened without blocking, so a FIFO under a photo's name is refused at
+  // once instead of waiting for a writer.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return fail(LOADERR_OPEN);
   struct stat st {};
-  if (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) {
-    std::fclose(file);
+  FILE* file = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? ::fdopen(fd, "rb") : nullptr;
+  if (!file) {
+    ::close(fd);
     return fail(LOADERR_OPEN);
   }
   m_nFileSize = st.st_size;
@@ -475,64 +485,75 @@ int CImageDoc::ReadJpeg(const std::string& path) {
   return 1;
 }
 
-int CImageDoc::WriteJpeg(const std::string& requestedPath) {
-  m_strCodecError.clear();
-  m_app.ResetEncoderChoices();
-  const CSettings& s = m_app.m_settings;
+namespace {
 
-  // ".jpg__thumb" asks for the bare thumbnail stream at the ".jpg" name.
-  std::string path = requestedPath;
-  bool thumbnailMode = false;
-  const size_t dot = path.find_last_of('.');
-  if (dot != std::string::npos && path.compare(dot, 11, ".jpg__thumb") == 0 && path.size() - dot >= 11) {
-    path = path.substr(0, dot) + ".jpg";
-    thumbnailMode = true;
+// A FILE* over a growing memory buffer, so the encoder's stdio destination
+// can write a stream that is then embedded or written in one piece.
+class MemoryStream {
+public:
+  MemoryStream() : m_file(open_memstream(&m_data, &m_size)) {}
+  ~MemoryStream() {
+    if (m_file) std::fclose(m_file);
+    std::free(m_data);
+  }
+  MemoryStream(const MemoryStream&) = delete;
+  MemoryStream& operator=(const MemoryStream&) = delete;
+  FILE* File() const { return m_file; }
+  // Closes the stream; false when it could not be completed.
+  bool TakeBytes(std::vector<uint8_t>& out) {
+    if (!m_file) return false;
+    const bool ok = std::fclose(m_file) == 0;
+    m_file = nullptr;
+    if (ok) out.assign(reinterpret_cast<uint8_t*>(m_data), reinterpret_cast<uint8_t*>(m_data) + m_size);
+    return ok;
   }
 
-  CDibBitmap& bmp = *m_pBitmap;
-  if (bmp.IsEmpty()) return 0;
+private:
+  char* m_data = nullptr;
+  size_t m_size = 0;
+  FILE* m_file;
+};
 
-  // Normal mode: whatever lies at the output path is the thumbnail.
+// The APP1 payload: "Exif\0\0", the fixed template with the thumbnail's
+// length patched in, then the thumbnail stream itself.
+std::vector<uint8_t> ExifSegmentWith(const std::vector<uint8_t>& thumb) {
+  const std::vector<uint8_t> tiff = BuildExifTemplate(static_cast<uint32_t>(thumb.size()));
   std::vector<uint8_t> app1;
-  if (!thumbnailMode) {
-    std::vector<uint8_t> thumb;
-    if (access(path.c_str(), F_OK) == 0) {
-      if (!ReadWholeFile(path, thumb)) {
-        ShowFileError(m_app.Messages(), "Save", path, "Can't read the thumbnail.");
-        return 0;
-      }
-      if (thumb.size() > kMaxThumbnailBytes) {
-        ShowFileError(m_app.Messages(), "Save", path, "The thumbnail is too large for the Exif segment.");
-        return 0;
-      }
-      const std::vector<uint8_t> tiff = BuildExifTemplate(static_cast<uint32_t>(thumb.size()));
-      app1.reserve(6 + tiff.size() + thumb.size());
-      app1.insert(app1.end(), {'E', 'x', 'i', 'f', 0, 0});
-      app1.insert(app1.end(), tiff.begin(), tiff.end());
-      app1.insert(app1.end(), thumb.begin(), thumb.end());
-    }
-  }
+  app1.reserve(6 + tiff.size() + thumb.size());
+  app1.insert(app1.end(), {'E', 'x', 'i', 'f', 0, 0});
+  app1.insert(app1.end(), tiff.begin(), tiff.end());
+  app1.insert(app1.end(), thumb.begin(), thumb.end());
+  return app1;
+}
 
-  const CCommentRecord* comment = m_bComment ? CurrentComment() : nullptr;
-  std::string commentBytes;
-  if (comment) {
-    const int code = s.AutoWriteCharset ? comment->charset : s.WriteCharset;
-    commentBytes = CommentFromInternal(comment->text, code);
-    if (commentBytes.size() > 65533) {
-      ShowFileError(m_app.Messages(), "Save", path, "The comment is too long for a JPEG file.");
-      return 0;
-    }
-  }
+// The current comment in the character set it is written in; false when
+// the document writes none.
+bool CommentBytesOf(const CImageDoc& doc, const CSettings& s, std::string& bytes) {
+  const CCommentRecord* comment = doc.m_bComment ? doc.CurrentComment() : nullptr;
+  if (!comment) return false;
+  bytes = CommentFromInternal(comment->text, s.AutoWriteCharset ? comment->charset : s.WriteCharset);
+  return true;
+}
 
-  // Write beside the target and replace it only when the stream is whole.
-  CReplacingFile out;
-  if (!out.Open(path)) return 0;
+constexpr size_t kMaxCommentBytes = 65533;
 
+} // namespace
+
+bool IsThumbnailPath(const std::string& path, std::string* jpgPath) {
+  const size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || path.compare(dot, 11, ".jpg__thumb") != 0 || path.size() - dot < 11) return false;
+  if (jpgPath) *jpgPath = path.substr(0, dot) + ".jpg";
+  return true;
+}
+
+int CImageDoc::CompressJpeg(FILE* file, const std::vector<uint8_t>* app1, const std::string* comment) {
+  const CSettings& s = m_app.m_settings;
+  const CDibBitmap& bmp = *m_pBitmap;
   WriteJob job;
   std::memset(&job, 0, sizeof job);
   InstallErrorManager(job.err, &m_app.Messages());
   job.cinfo.err = &job.err.pub;
-  job.file = out.File();
+  job.file = file;
   job.width = bmp.Width();
   job.height = bmp.Height();
   job.bits = bmp.Bits();
@@ -555,32 +576,113 @@ int CImageDoc::WriteJpeg(const std::string& requestedPath) {
       job.customTables[t] = custom[t];
     }
   }
-  if (!app1.empty()) {
-    job.app1 = app1.data();
-    job.app1Length = static_cast<unsigned>(app1.size());
+  if (app1) {
+    job.app1 = app1->data();
+    job.app1Length = static_cast<unsigned>(app1->size());
   }
   if (comment) {
     job.hasComment = true;
-    job.comment = reinterpret_cast<const uint8_t*>(commentBytes.data());
-    job.commentLength = static_cast<unsigned>(commentBytes.size());
+    job.comment = reinterpret_cast<const uint8_t*>(comment->data());
+    job.commentLength = static_cast<unsigned>(comment->size());
   }
-
   JpegDescriptionInput description;
   job.description = &description;
-  bool ok = WriteStream(&job);
+  const bool ok = WriteStream(&job);
   if (ok) m_strCodecInfo = DescribeJpegText(description);
   if (job.created) jpeg_destroy_compress(&job.cinfo);
   if (!ok) {
     m_app.lastLoadError = LOADERR_LIBRARY;
     m_strCodecError = job.err.message;
+    m_nWriteFailure = WRITE_FAILED;
   }
-  if (ok && !out.Commit()) {
-    m_strCodecError = std::strerror(errno);
-    ok = false;
+  return ok ? 1 : 0;
+}
+
+int CImageDoc::EncodeThumbnail(std::vector<uint8_t>& stream) {
+  m_strCodecError.clear();
+  m_nWriteFailure = WRITE_FAILED;
+  m_app.ResetEncoderChoices();
+  if (m_pBitmap->IsEmpty()) return 0;
+  std::string commentBytes;
+  bool withComment = CommentBytesOf(*this, m_app.m_settings, commentBytes) && commentBytes.size() <= kMaxCommentBytes;
+  for (;;) {
+    MemoryStream mem;
+    if (!mem.File() || !CompressJpeg(mem.File(), nullptr, withComment ? &commentBytes : nullptr) ||
+        !mem.TakeBytes(stream))
+      return 0;
+    // The stream is embedded in a 16-bit segment: a comment that would
+    // overflow it stays in the main image only.
+    if (!withComment || stream.size() <= kMaxThumbnailBytes) break;
+    withComment = false;
   }
-  if (!ok) return 0;  // the temporary is dropped with `out`
-  m_nFileSize = FileSizeOf(path);
+  m_nWriteFailure = WRITE_OK;
   return 1;
+}
+
+int CImageDoc::WriteDeviceJpeg(const std::string& path, const std::vector<uint8_t>* thumbnail) {
+  m_strCodecError.clear();
+  m_nWriteFailure = WRITE_UNFIT;
+  m_app.ResetEncoderChoices();
+  if (m_pBitmap->IsEmpty()) return 0;
+
+  std::vector<uint8_t> app1;
+  if (thumbnail) {
+    if (thumbnail->size() > kMaxThumbnailBytes) {
+      ShowFileError(m_app.Messages(), "Save", path, "The thumbnail is too large for the Exif segment.");
+      return 0;
+    }
+    app1 = ExifSegmentWith(*thumbnail);
+  }
+  std::string commentBytes;
+  const bool withComment = CommentBytesOf(*this, m_app.m_settings, commentBytes);
+  if (withComment && commentBytes.size() > kMaxCommentBytes) {
+    ShowFileError(m_app.Messages(), "Save", path, "The comment is too long for a JPEG file.");
+    return 0;
+  }
+
+  // Write beside the target and replace it only when the stream is whole.
+  m_nWriteFailure = WRITE_FAILED;
+  CReplacingFile out;
+  if (!out.Open(path)) {
+    m_strCodecError = std::strerror(errno);
+    return 0;
+  }
+  if (!CompressJpeg(out.File(), thumbnail ? &app1 : nullptr, withComment ? &commentBytes : nullptr)) return 0;
+  if (!out.Commit()) {
+    m_strCodecError = std::strerror(errno);
+    return 0;
+  }
+  m_nFileSize = FileSizeOf(path);
+  m_nWriteFailure = WRITE_OK;
+  return 1;
+}
+
+int CImageDoc::WriteJpeg(const std::string& requestedPath) {
+  m_app.ResetEncoderChoices();
+  std::string path;
+  if (IsThumbnailPath(requestedPath, &path)) {
+    // The bare stream, as a later normal-mode save at `path` embeds it.
+    std::vector<uint8_t> stream;
+    if (!EncodeThumbnail(stream)) return 0;
+    m_nWriteFailure = WRITE_FAILED;
+    CReplacingFile out;
+    if (!out.Open(path) || !out.Write(stream.data(), stream.size()) || !out.Commit()) {
+      m_strCodecError = std::strerror(errno);
+      return 0;
+    }
+    m_nFileSize = static_cast<int64_t>(stream.size());
+    m_nWriteFailure = WRITE_OK;
+    return 1;
+  }
+  // Normal mode: whatever lies at the output path is the thumbnail.
+  if (m_pBitmap->IsEmpty()) return 0;
+  std::vector<uint8_t> thumb;
+  const bool hasThumb = access(requestedPath.c_str(), F_OK) == 0;
+  if (hasThumb && !ReadWholeFile(requestedPath, thumb)) {
+    ShowFileError(m_app.Messages(), "Save", requestedPath, "Can't read the thumbnail.");
+    return 0;
+  }
+  return WriteDeviceJpeg(requestedPath, hasThumb ? &thumb : nullptr);
 }
 
 } // namespace qv

@@ -24,6 +24,10 @@ struct JpegDescriptionInput {
 // "%dx%d JFIF1.1(YCbCr) DS=2:1 Qf=..." ; sets *grayscale for colour space 1.
 std::string DescribeJpegText(const JpegDescriptionInput& in, int* grayscale = nullptr);
 
+// Whether a save path asks for the writer's thumbnail mode (an extension
+// beginning ".jpg__thumb"); *jpgPath gets the ".jpg" path it writes.
+bool IsThumbnailPath(const std::string& path, std::string* jpgPath = nullptr);
+
 // Texts shown for the load-error codes 1 to 6 ("%s" is the path).
 const char* LoadErrorFormat(int code);
 

@@ -249,7 +249,7 @@ int CImageDoc::WritePng(const std::string& path) {
     rows.resize(static_cast<size_t>(bmp.Height()));
     for (size_t k = 0; k < rows.size(); ++k) rows[k] = pixels.data() + k * rowBytes;
     MakeTexts(*this, keys, texts, lang, textEntries);
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {
     return report("Can't make the DIB");
   }
 

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/AppHelpers.h"
+
 namespace qv {
 
 // ---- CReplacingFile ----
@@ -13,8 +15,9 @@ CReplacingFile::~CReplacingFile() { Drop(); }
 bool CReplacingFile::Open(const std::string& target) {
   Drop();
   m_target = target;
-  m_tempPath = DirectoryOfPath(target) + "/.quorvex-XXXXXX";
-  const int fd = mkstemp(m_tempPath.data());
+  // The temporary family's name, so a killed save is swept up later.
+  m_tempPath = DirectoryOfPath(target) + "/" + kTempFilePrefix + "XXXXXX" + kTempFileSuffix;
+  const int fd = mkstemps(m_tempPath.data(), static_cast<int>(sizeof kTempFileSuffix - 1));
   if (fd < 0) {
     m_tempPath.clear();
     return false;

@@ -458,7 +458,7 @@ int ResizeBitmap(const CMemBitmap& source, int width, int height, const DisplayO
   const FitResult fit = FitToCanvas(source.Width(), source.Height(), width, height);
   try {
     DrawFitted(source, fit, width, canvas.data());
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {
     return fail(kCantMakeBitmap);
   }
   if (!MakeDisplayBitmap(out, width, height, std::move(canvas), display)) return fail(kCantMakeBitmap);

@@ -1,5 +1,6 @@
 #include "jpegmeta/BulkFilter.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -39,8 +40,6 @@ const char kNoLogFile[] = "ログファイルが作成できません";
 const char kFilesConverted[] = "%d files converted     ";
 const char kBytesSaved[] = "(%ld バイトの削減)";
 const char kAppCaption[] = "Quorvex";
-const char kTempPrefix[] = "quorvex";
-const char kTempSuffix[] = "jpg";  // no dot: "quorvex1234jpg"
 const char kOutputExtension[] = ".jpg";
 
 enum : int {
@@ -94,6 +93,9 @@ bool NormalisedDirectory(const std::string& path, std::string& out) {
   std::free(real);
   return IsDirectory(out);
 }
+
+// Where in-place rewrites put their new content first.
+std::string TempFolderOf(const CSettings& app) { return app.TempDir.empty() ? SystemTempDirectory() : app.TempDir; }
 
 // The name with its extension (from the last '.') replaced by ".jpg", or
 // ".jpg" appended when it has none.
@@ -301,10 +303,11 @@ void CBulkFilterSettings::Load(const CProfile& p) {
 
 bool CBulkFilterSettings::Save(CProfile& p) const {
   const char* s = kSectionBulkFilter;
+  p.BeginBatch();  // one write of the file for all the keys
   bool ok = SaveProfileKeys(p, s, kFilterKeysBefore, *this);
   for (int n = 1; n <= 15; ++n) ok &= p.WriteInt(s, "RemoveAPP" + std::to_string(n), RemoveAPP[n]);
   ok &= SaveProfileKeys(p, s, kFilterKeysAfter, *this);
-  return ok;
+  return p.EndBatch() && ok;
 }
 
 std::string BulkFilterResultText(int files, int64_t savedBytes) {
@@ -365,6 +368,7 @@ int CBulkFilter::FilterRun(int total) {
   IdOf(m_dstRoot, dstId);
   m_dstRootDev = dstId.dev;
   m_dstRootIno = dstId.ino;
+  RemoveStaleTempFiles(TempFolderOf(m_app));
   m_pSource = std::make_unique<CSegmentFile>(CSegmentFile::kDefaultCapacity);
   if (m_settings.CreateLog) {
     if (m_pLog) std::fclose(m_pLog);
@@ -400,10 +404,13 @@ bool CBulkFilter::PumpAndCheckAbort() {
 bool CBulkFilter::FilterDirectory(const std::string& srcDir, const std::string& dstDir, const std::string& link) {
   // A missing destination folder is made when its first file needs it.
   bool dstMissing = !IsDirectory(dstDir);
+  // A killed run's temporaries in an output folder go when the next run gets there.
+  if (!dstMissing) RemoveStaleTempFiles(dstDir);
   FileId self;
   DIR* d = IdOf(srcDir, self) ? ::opendir(srcDir.c_str()) : nullptr;
   if (!d) {
     // The folder is given up; its siblings are still filtered.
+    ReportFileError(srcDir, std::strerror(errno));
     LogError("[Can't CHDIR to : " + srcDir + "]");
     return !m_bAbort;
   }
@@ -420,8 +427,9 @@ bool CBulkFilter::FilterDirectory(const std::string& srcDir, const std::string& 
       InsertSorted(dirs, name);
       continue;
     }
-    // Devices and pipes are no files to filter (opening a pipe would block).
-    if (!S_ISREG(st.st_mode)) continue;
+    // Devices and pipes are no files to filter (opening a pipe would block);
+    // nor is another run's temporary, whatever the extension list.
+    if (!S_ISREG(st.st_mode) || IsTempFileName(name)) continue;
     if (m_settings.ExtFilter) {
       const size_t dot = name.rfind('.');
       if (dot == std::string::npos || MatchExtensionList(m_settings.StrExtFilter, name.substr(dot + 1)) == kNoPosition)
@@ -452,6 +460,7 @@ bool CBulkFilter::FilterDirectory(const std::string& srcDir, const std::string& 
     for (const auto& a : m_ancestors) loop |= a.first == id.dev && a.second == id.ino;
     if (loop) continue;
     if (subSrc.size() >= static_cast<size_t>(kMaxPath) || subDst.size() >= static_cast<size_t>(kMaxPath)) {
+      ReportFileError(subSrc, "the path is too long");
       LogError("[Can't CHDIR to : " + subSrc + "]");
       continue;
     }
@@ -479,13 +488,17 @@ void CBulkFilter::FilterOneName(const std::string& srcDir, const std::string& ds
   ++m_nAttempted;
   if (m_pProgress) m_pProgress->SetCounter(std::to_string(m_nAttempted) + " / " + std::to_string(m_nTotal));
 
-  if (srcPath.size() >= static_cast<size_t>(kMaxPath) || !LoadSource(srcPath)) {
+  std::string reason;
+  if (srcPath.size() >= static_cast<size_t>(kMaxPath)) reason = "the path is too long";
+  if (!reason.empty() || !LoadSource(srcPath, reason)) {
+    ReportFileError(srcPath, reason);
     LogError("[Can't open file : " + srcPath + "]");
     return;
   }
   if (dstMissing) {
     m_dstPath = dstDir + "/";
     if (!MakeOutputSubdirectory(m_dstPath.size())) {
+      ReportFileError(srcPath, "cannot create the folder " + dstDir);
       m_list.clear();
       skipFiles = true;
       return;
@@ -503,14 +516,19 @@ void CBulkFilter::FilterOneName(const std::string& srcDir, const std::string& ds
 
 // Only a file that starts as a JPEG is filtered; bytes that the parse did not
 // reach (a file cut short) are carried over as they are, never lost.
-bool CBulkFilter::LoadSource(const std::string& srcPath) {
+bool CBulkFilter::LoadSource(const std::string& srcPath, std::string& reason) {
   CSegmentFile& f = *m_pSource;
-  if (!f.Open(srcPath)) return false;
+  if (!f.Open(srcPath)) {
+    const int error = errno;
+    if (IsRegularFile(srcPath, &reason)) reason = std::strerror(error);
+    return false;
+  }
   m_nSrcSize = f.Length();
   ParseJpeg(f, m_list);
   f.Close();
   if (m_list.empty() || m_list.front()->MarkerCode() != M_SOI || m_list.front()->m_nOffset != 0) {
     m_list.clear();
+    reason = "not a JPEG file";
     return false;
   }
   const CJpegSegment& last = *m_list.back();
@@ -533,6 +551,7 @@ int CBulkFilter::FilterFile(const std::string& srcPath, const std::string& dstPa
 
   struct stat st {};
   if (!WriteResult(srcPath, dstPath) || ::stat(dstPath.c_str(), &st) != 0) {
+    ReportFileError(srcPath, "cannot be written to " + dstPath);
     LogError("[Can't Save to " + dstPath + "]");
     return 0;
   }
@@ -555,10 +574,15 @@ bool CBulkFilter::WriteResult(const std::string& srcPath, const std::string& dst
   }
   if (!inPlace) return WriteSegments(srcPath, dstPath, m_list) == 1;
 
-  const std::string tempDir = m_app.TempDir.empty() ? SystemTempDirectory() : m_app.TempDir;
   std::string temp;
-  if (!MakeTempFileName(tempDir, kTempPrefix, kTempSuffix, temp)) return false;
-  bool ok = WriteSegments(srcPath, temp, m_list) == 1;
+  if (!MakeTempFileName(TempFolderOf(m_app), kTempFilePrefix, kTempFileSuffix, temp)) return false;
+  // Written into the name just made: a copy beside it under a name of its
+  // own would outlive a killed run where no cleanup looks for it.
+  CSegmentFile source;
+  FILE* out = source.Open(srcPath) ? std::fopen(temp.c_str(), "wb") : nullptr;
+  bool ok = out && WriteSegments(source, out, m_list) == 1;
+  if (out && std::fclose(out) != 0) ok = false;
+  source.Close();
   if (ok && beforeReplace) beforeReplace();
   if (ok) ok = ReplaceFile(temp, srcPath, m_sink);
   ::unlink(temp.c_str());
@@ -603,6 +627,10 @@ int CBulkFilter::ExifToJfif(SegmentList& list) const {
     list.insert(std::next(at), NewRecord(com));
   }
   return 1;
+}
+
+void CBulkFilter::ReportFileError(const std::string& path, const std::string& reason) {
+  if (onFileError) onFileError(path, reason);
 }
 
 void CBulkFilter::LogError(const std::string& line) {

@@ -85,13 +85,17 @@ public:
   // Called in place rewrites between the write of the new content and the
   // replacement of the source, so tests can make the replacement fail.
   std::function<void()> beforeReplace;
+  // Told of each file (or folder) the run gives up on and why, beside the
+  // log's line, for callers that have no log to show.
+  std::function<void(const std::string& path, const std::string& reason)> onFileError;
 
 private:
   bool AbortFlagged();
   bool PumpAndCheckAbort();
   void FilterOneName(const std::string& srcDir, const std::string& dstDir, const std::string& link,
                      const std::string& name, bool& dstMissing, bool& skipFiles);
-  bool LoadSource(const std::string& srcPath);
+  bool LoadSource(const std::string& srcPath, std::string& reason);
+  void ReportFileError(const std::string& path, const std::string& reason);
   bool WriteResult(const std::string& srcPath, const std::string& dstPath);
   void LogError(const std::string& line);
   void LogFile(const std::string& link, const std::string& dstPath, int64_t srcSize);

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qv {
 
@@ -13,11 +15,20 @@ CSegmentFile::~CSegmentFile() { Close(); }
 
 bool CSegmentFile::Open(const std::string& path) {
   Close();
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
+  // Without O_NONBLOCK the open itself waits for a pipe's writer; only a
+  // regular file has an end the parsers can rely on.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
   struct stat st {};
-  if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
-    std::fclose(f);
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags != -1) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  FILE* f = ::fdopen(fd, "rb");
+  if (!f) {
+    ::close(fd);
     return false;
   }
   m_pFile = f;

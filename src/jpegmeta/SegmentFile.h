@@ -19,7 +19,8 @@ public:
   CSegmentFile(const CSegmentFile&) = delete;
   CSegmentFile& operator=(const CSegmentFile&) = delete;
 
-  // Opens a file for reading; false when it cannot be opened.
+  // Opens a regular file for reading; false when it cannot be opened or is
+  // a folder, pipe, device or socket (refused without waiting).
   bool Open(const std::string& path);
   // Reads from the caller's memory instead of a file; the bytes must live
   // until Close.

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -58,19 +57,14 @@ std::unique_ptr<CJpegSegment> ReadMarkerSegment(CSegmentFile& src, int code, int
 int CreateBeside(const std::string& path, std::string& tempName) {
   struct stat st {};
   const bool exists = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-  std::random_device rd;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, ".~%08x", static_cast<unsigned>(rd()));
-    tempName = path + suffix;
-    const int fd = ::open(tempName.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      if (exists) (void)::fchmod(fd, st.st_mode & 07777);
-      return fd;
-    }
-    if (errno != EEXIST) return -1;
-  }
-  return -1;
+  const size_t slash = path.find_last_of('/');
+  // The program's hidden temporary naming, which the next run sweeps up.
+  tempName = (slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash)) + "/" +
+             kTempFilePrefix + "XXXXXX" + kTempFileSuffix;
+  const int fd = ::mkstemps(tempName.data(), static_cast<int>(sizeof kTempFileSuffix - 1));
+  if (fd < 0) return -1;
+  (void)::fchmod(fd, exists ? (st.st_mode & 07777) : 0644);
+  return fd;
 }
 
 bool CopyFileContent(const std::string& from, const std::string& to, const struct stat* mode) {
@@ -232,7 +226,7 @@ int WriteSegments(const std::string& sourcePath, const std::string& destPath, co
 bool ReplaceFile(const std::string& newPath, const std::string& targetPath, IMessageSink& sink) {
   const std::string message = "中間ファイルが生成できません";  // messages are shown as UTF-8
   std::string backup;
-  if (!MakeTempFileName(DirectoryOf(targetPath), "quorvex", ".jpg", backup)) {
+  if (!MakeTempFileName(DirectoryOf(targetPath), kTempFilePrefix, kTempFileSuffix, backup)) {
     ShowFileError(sink, "Rename", targetPath, message);
     return false;
   }

@@ -1,5 +1,6 @@
 #include "view/DqtFile.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,7 +27,10 @@ void ParseDqtLine(const char* p, const char* end, uint16_t values[128], int& n) 
     const char* start = p;
     while (p < end && std::isalnum(static_cast<unsigned char>(*p))) ++p;
     std::string token(start, p);
-    values[n++] = static_cast<uint16_t>(std::strtoul(token.c_str(), nullptr, 10));
+    // Like the other junk, a number too large for a table entry is not
+    // refused: it is read as the largest entry there is.
+    const unsigned long v = std::strtoul(token.c_str(), nullptr, 10);
+    values[n++] = static_cast<uint16_t>(v > 65535 ? 65535 : v);
     if (p >= end) return;
     ++p;  // the separator
   }
@@ -69,6 +74,10 @@ private:
   std::string m_line;
 };
 
+// Table files are a few hundred bytes; values further in than this are
+// not looked for.
+constexpr size_t kMaxDqtBytes = 4 * 1024 * 1024;
+
 } // namespace
 
 int ParseDqtText(const char* data, size_t size, uint16_t values[128]) {
@@ -79,17 +88,34 @@ int ParseDqtText(const char* data, size_t size, uint16_t values[128]) {
 }
 
 // Read in pieces and only until 128 values are found, so a huge file costs
-// no memory.
+// no memory; past kMaxDqtBytes nothing more is looked at. Only a regular file
+// is read: stat first so a device is not even opened, a non-blocking open so
+// a FIFO cannot stall us, fstat to check what was opened.
 int ReadDqtFile(const std::string& path, uint16_t values[128]) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return -1;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
   DqtLineSplitter splitter(values);
   char buf[4096];
-  size_t got;
-  while (!splitter.Full() && (got = std::fread(buf, 1, sizeof buf, f)) > 0) splitter.Feed(buf, got);
-  // A folder opens for reading here but cannot be read: not a table file.
-  const bool failed = std::ferror(f) != 0;
-  std::fclose(f);
+  size_t total = 0;
+  bool failed = false;
+  while (!splitter.Full() && total < kMaxDqtBytes) {
+    const ssize_t got = ::read(fd, buf, std::min(sizeof buf, kMaxDqtBytes - total));
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      failed = true;
+      break;
+    }
+    splitter.Feed(buf, static_cast<size_t>(got));
+    total += static_cast<size_t>(got);
+  }
+  ::close(fd);
   if (failed) return -1;
   splitter.Finish();
   return splitter.Count();

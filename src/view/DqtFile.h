@@ -5,8 +5,9 @@
 
 namespace qv {
 
-// Reads up to 128 values; returns how many were read, or -1 when the file
-// cannot be opened. Any one non-alphanumeric character separates values.
+// Reads up to 128 values from the first 4 MiB; returns how many were read,
+// or -1 when the file cannot be opened or is no regular file. Any one
+// non-alphanumeric character separates values; above 65535 reads as 65535.
 int ReadDqtFile(const std::string& path, uint16_t values[128]);
 // Same, from text already in memory (the fuzz target's entry).
 int ParseDqtText(const char* data, size_t size, uint16_t values[128]);

@@ -191,7 +191,7 @@ TEST_F(BatchEngineTest, SaveErrorStopsTheRunWithoutTheCount) {
   EXPECT_EQ(states, (std::vector<int>{1, 2, 2, 50, 32, 0}));
   ASSERT_EQ(sink.messages.size(), 1u);
   EXPECT_EQ(sink.messages[0].text,
-            "File save error!  '" + dir.File("out/Imag0002.jpg") + "__thumb'       \nConvert stopped.");
+            "File save error!  '" + dir.File("out/Imag0002.jpg") + "'       \nConvert stopped.");
   EXPECT_EQ(sink.messages[0].caption, "Batch Convert");
   EXPECT_TRUE(test::FileExists(dir.File("out/Imag0001.jpg")));
   EXPECT_FALSE(test::FileExists(dir.File("out/Imag0003.jpg")));
@@ -255,6 +255,56 @@ TEST(CountFiles, FilterRecursionAndMissingRoot) {
   w.pump = [] { return false; };  // the program is quitting
   w.CountFiles(dir.Path());
   EXPECT_TRUE(w.m_bAbort);
+}
+
+} // namespace
+
+namespace {
+
+// A COM segment right after SOI, as cameras and editors put it.
+std::vector<uint8_t> WithComment(std::vector<uint8_t> jpeg, const std::string& text) {
+  const size_t len = text.size() + 2;
+  std::vector<uint8_t> com = {0xFF, 0xFE, static_cast<uint8_t>(len >> 8), static_cast<uint8_t>(len)};
+  com.insert(com.end(), text.begin(), text.end());
+  jpeg.insert(jpeg.begin() + 2, com.begin(), com.end());
+  return jpeg;
+}
+
+// The thumbnail stream embedded after the fixed 262-byte template.
+std::vector<uint8_t> EmbeddedThumbnail(const std::vector<uint8_t>& device) {
+  const size_t length = static_cast<size_t>(device[4] << 8 | device[5]);
+  return std::vector<uint8_t>(device.begin() + 12 + 262, device.begin() + 4 + static_cast<long>(length));
+}
+
+TEST_F(BatchEngineTest, ACommentTooLongForTheThumbnailStaysInTheMainImageAndAnUnwritableOneSkipsTheFile) {
+  const auto picture = test::EncodeJpeg(test::MakeTestPicture(200, 150), 200, 150, 3, 85);
+  test::WriteFileBytes(dir.File("in/a.jpg"), WithComment(picture, "short"));
+  test::WriteFileBytes(dir.File("in/b.jpg"), picture);  // takes the default comment below
+  test::WriteFileBytes(dir.File("in/c.jpg"), WithComment(picture, std::string(64000, 'c')));
+  app.m_settings.DefaultComment = 1;
+  app.m_defaultComment.assign(70000, 'd');  // more than any segment holds
+
+  const auto states = Run({"a.jpg", "b.jpg", "c.jpg"});
+  EXPECT_EQ(states, (std::vector<int>{1, 2, 2, 2, 2, 30, 31, 32, 0}));  // the run went on
+  EXPECT_FALSE(test::FileExists(dir.File("out/Imag0002.jpg")));
+  ASSERT_EQ(sink.messages.size(), 2u);
+  EXPECT_EQ(sink.messages[0].text, "Save:The comment is too long for a JPEG file.\n" + dir.File("out/Imag0002.jpg"));
+  EXPECT_EQ(sink.messages[1].text, "2 files converted.      ");
+
+  // A short comment is in both streams, as before; a long one only in the main image.
+  const auto a = test::ReadFileBytes(dir.File("out/Imag0001.jpg"));
+  const auto thumbA = EmbeddedThumbnail(a);
+  EXPECT_EQ(std::string(thumbA.begin() + 6, thumbA.begin() + 11), "short");
+  const auto c = test::ReadFileBytes(dir.File("out/Imag0003.jpg"));
+  const auto thumbC = EmbeddedThumbnail(c);
+  EXPECT_EQ(thumbC[3], 0xDB);  // SOI, then the tables: no COM
+  test::DecodedJpeg d;
+  EXPECT_TRUE(test::DecodeJpeg(thumbC, d));
+  EXPECT_EQ(d.width, 160);
+  const size_t com = 4 + static_cast<size_t>(c[4] << 8 | c[5]);
+  ASSERT_EQ(c[com + 1], 0xFE);
+  EXPECT_EQ(static_cast<size_t>(c[com + 2] << 8 | c[com + 3]), 64002u);
+  EXPECT_LT(c.size(), 64000u + 60000u);  // stored once
 }
 
 } // namespace

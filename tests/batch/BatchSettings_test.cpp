@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <utility>
+#include <vector>
 
 #include "app/ConverterApp.h"
 #include "app/Profile.h"
@@ -74,6 +76,75 @@ TEST(BatchSettingsSection, DefaultsUnderHomeAndSaveOrder) {
   EXPECT_EQ(s.CreateLog, 0);
 }
 
+TEST(BatchSettingsSection, SizesOutsideOneTo65500TakeTheDefaults) {
+  TempDir dir;
+  CProfile profile(dir.File("q.ini"));
+  CBatchSettings s;
+  const std::pair<const char*, const char*> cases[][2] = {
+      {{"2147483647", "1024"}, {"-2147483648", "768"}},
+      {{"0", "1024"}, {"65501", "768"}},
+      {{"-1", "1024"}, {"99999999999", "768"}},
+      {{"65500", "65500"}, {"1", "1"}},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(profile.WriteString(kSectionBulkConv, "SizeWidth", c[0].first));
+    ASSERT_TRUE(profile.WriteString(kSectionBulkConv, "SizeHeight", c[1].first));
+    s.Load(profile);
+    EXPECT_EQ(s.SizeWidth, std::stoi(c[0].second)) << c[0].first;
+    EXPECT_EQ(s.SizeHeight, std::stoi(c[1].second)) << c[1].first;
+  }
+}
+
+TEST(BatchSettingsSection, QualityOutsideOneToHundredTakesTheDefault) {
+  TempDir dir;
+  CProfile profile(dir.File("q.ini"));
+  CBatchSettings s;
+  for (const auto& c : std::vector<std::pair<const char*, int>>{
+           {"0", 75}, {"101", 75}, {"-5", 75}, {"2147483647", 75}, {"1", 1}, {"100", 100}, {"40", 40}}) {
+    ASSERT_TRUE(profile.WriteString(kSectionBulkConv, "JpegQuality", c.first));
+    s.Load(profile);
+    EXPECT_EQ(s.JpegQuality, c.second) << c.first;
+  }
+}
+
+TEST(BatchSettingsSection, AnOutOfRangeSequenceNumberIsLeftForTheOkCheck) {
+  TempDir dir;
+  test::RecordingSink sink;
+  CConverterApp app(dir.Path(), sink);
+  ASSERT_TRUE(app.Profile().WriteString(kSectionBulkConv, "FileSeqNo", "123456"));
+  CBatchSettings s;
+  s.Load(app.Profile());
+  EXPECT_EQ(s.FileSeqNo, 123456);
+  ::mkdir(dir.File("in").c_str(), 0755);
+  ::mkdir(dir.File("out").c_str(), 0755);
+  BatchDialogValues v;
+  v.srcDir = dir.File("in");
+  v.dstDir = dir.File("out");
+  v.seqText = std::to_string(s.FileSeqNo);
+  v.files = {{"a.jpg", true}};
+  BatchRunRequest request;
+  EXPECT_EQ(CheckBatchDialog(app, s, v, sink, request), BatchOkOutcome::Stay);
+  ASSERT_FALSE(sink.messages.empty());
+  EXPECT_EQ(sink.messages.back().text, "Output File Top Seq No. is out of range!     ");
+}
+
+TEST(BatchSettingsSection, SavingWritesTheFileOnceAndKeepsOtherSections) {
+  TempDir dir;
+  test::WriteFileText(dir.File("q.ini"), "; notes\n[default]\nParam1=50\n");
+  CProfile profile(dir.File("q.ini"));
+  CBatchSettings s;
+  s.Load(profile);
+  s.SizeWidth = 640;
+  ASSERT_TRUE(s.Save(profile));
+  const std::string text = test::ReadFileText(dir.File("q.ini"));
+  EXPECT_EQ(text.rfind("; notes\n[default]\nParam1=50\n\n[bulkconv]\nSrcDirectory=", 0), 0u);
+  CProfile again(dir.File("q.ini"));
+  CBatchSettings back;
+  back.Load(again);
+  EXPECT_EQ(back.SizeWidth, 640);
+  EXPECT_EQ(back.SizeHeight, 768);
+}
+
 class BatchOkTest : public ::testing::Test {
 protected:
   TempDir dir;
@@ -126,12 +197,13 @@ TEST_F(BatchOkTest, EachCheckStopsWithItsOwnText) {
   values.dstDir = "/" + std::string(261, 'o');
   Ok();
   EXPECT_EQ(LastText(), "Output File Directory name is too long.    ");
-  values.dstDir = dir.File("IN");
-  if (dir.File("IN").size() == dir.File("in").size()) {
-    Ok();
-    EXPECT_EQ(LastText(), "Input and Output is same directory.    ");
+  // One folder on disk however it is spelled; "IN" is another folder here.
+  for (const std::string& same : {dir.File("in/"), dir.File("in/."), dir.File("out/../in")}) {
+    values.dstDir = same;
+    EXPECT_EQ(Ok(), BatchOkOutcome::Stay);
+    EXPECT_EQ(LastText(), "Input and Output is same directory.    ") << same;
   }
-  values.dstDir = dir.File("in/");  // lengths differ: not the same text
+  values.dstDir = dir.File("IN");
   values.seqText = "0";
   Ok();
   EXPECT_EQ(LastText(), "Output File Top Seq No. is out of range!     ");

@@ -218,7 +218,7 @@ TEST_F(JpegCodecTest, CustomTablesAreWrittenAndClampedToBaseline) {
   EXPECT_EQ(back.m_dqt[1][0], 255);
 }
 
-TEST_F(JpegCodecTest, OversizedThumbnailOrCommentFailsWithoutTouchingTheFile) {
+TEST_F(JpegCodecTest, OversizedThumbnailOrCommentRefusesTheFileButAThumbnailGoesWithoutTheComment) {
   CImageDoc doc(app);
   ASSERT_EQ(doc.ReadJpeg(WriteSource("src.jpg", 32, 32, 3)), 1);
   const std::string out = dir.File("big.jpg");
@@ -237,12 +237,24 @@ TEST_F(JpegCodecTest, OversizedThumbnailOrCommentFailsWithoutTouchingTheFile) {
   doc.m_bComment = 1;
   doc.m_comments.push_back({3, "Comment", std::string(65534, 'c')});
   doc.m_nCurrentComment = static_cast<int>(doc.m_comments.size()) - 1;
+  // A comment that no segment can hold refuses the device file, with a message...
   const size_t before = sink.messages.size();
-  EXPECT_EQ(doc.WriteJpeg(dir.File("c.jpg__thumb")), 0);
+  EXPECT_EQ(doc.WriteJpeg(dir.File("c.jpg")), 0);
+  EXPECT_EQ(doc.m_nWriteFailure, WRITE_UNFIT);
   EXPECT_FALSE(test::FileExists(dir.File("c.jpg")));
   EXPECT_EQ(sink.messages.size(), before + 1);
-  doc.m_comments.back().text.resize(65533);
-  EXPECT_EQ(doc.WriteJpeg(dir.File("c.jpg__thumb")), 1);
+  // ...while the thumbnail stream, which an Exif segment must hold, goes without it.
+  for (size_t length : {65534u, 65533u, 65000u}) {
+    doc.m_comments.back().text.assign(length, 'c');
+    ASSERT_EQ(doc.WriteJpeg(dir.File("c.jpg__thumb")), 1) << length;
+    const auto stream = test::ReadFileBytes(dir.File("c.jpg"));
+    EXPECT_LE(stream.size(), kMaxThumbnailBytes) << length;
+    EXPECT_NE(stream[3], 0xFE) << length;  // no COM after SOI
+  }
+  EXPECT_EQ(sink.messages.size(), before + 1);
+  doc.m_comments.back().text.assign(60000, 'c');  // still fits beside a small picture
+  ASSERT_EQ(doc.WriteJpeg(dir.File("c.jpg__thumb")), 1);
+  EXPECT_EQ(test::ReadFileBytes(dir.File("c.jpg"))[3], 0xFE);
 }
 
 TEST_F(JpegCodecTest, UnwritableFolderFailsAndLeavesNoTemporaryFile) {

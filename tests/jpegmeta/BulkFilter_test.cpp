@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
@@ -13,6 +14,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -144,54 +146,6 @@ public:
   int range = -1, steps = 0, abortAfterSteps = -1;
   std::vector<std::string> names, counters;
 };
-
-bool WriteAll(const std::string& path, const std::string& data) {
-  std::string s = data;
-  WriteFileText(path, s);
-  return test::ReadFileText(path) == data;
-}
-
-// Runs fn in a child process with mounts of its own (a user namespace when not
-// root). fn returns "" when all held, "skip: ..." when it could not set up.
-std::string InPrivateMounts(const std::function<std::string()>& fn) {
-  int fds[2];
-  if (::pipe(fds) != 0) return "skip: no pipe";
-  const uid_t uid = ::geteuid();
-  const gid_t gid = ::getegid();
-  const pid_t pid = ::fork();
-  if (pid < 0) return "skip: no fork";
-  if (pid == 0) {
-    ::close(fds[0]);
-    std::string result;
-    const int flags = CLONE_NEWNS | (uid == 0 ? 0 : CLONE_NEWUSER);
-    if (::unshare(flags) != 0) {
-      result = "skip: no mount namespace here (" + std::string(std::strerror(errno)) + ")";
-    } else {
-      if (uid != 0) {
-        WriteAll("/proc/self/setgroups", "deny");
-        WriteAll("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1");
-        WriteAll("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
-      }
-      // Nothing done here may reach the mounts of the machine.
-      if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-        result = "skip: mounts cannot be made private";
-      else
-        result = fn();
-    }
-    const ssize_t n = ::write(fds[1], result.data(), result.size());
-    (void)n;
-    ::_exit(0);
-  }
-  ::close(fds[1]);
-  std::string out;
-  char buf[512];
-  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<size_t>(n));
-  ::close(fds[0]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  if (!WIFEXITED(status)) return "child ended abnormally";
-  return out;
-}
 
 #define EXPECT_CHILD_OK(result)                                         \
   do {                                                                  \
@@ -936,6 +890,68 @@ TEST_F(BulkFilterTest, AFileThatIsNoJpegIsNotRewritten) {
   auto f = Run();
   EXPECT_EQ(f->Converted(), 0);
   EXPECT_EQ(ReadFileBytes(in + "/a.jpg"), junk);
+}
+
+// ---- temporary files ----
+
+void SetBack(const std::string& path, int seconds) {
+  const time_t then = std::time(nullptr) - seconds;
+  const timeval times[2] = {{then, 0}, {then, 0}};
+  ASSERT_EQ(::utimes(path.c_str(), times), 0) << path;
+}
+
+TEST_F(BulkFilterTest, ARunSweepsStaleTemporariesFromItsOutputAndTemporaryFolders) {
+  const Bytes src = Jpeg({Jfif()}, PictureBody());
+  MakeDir(in + "/sub");
+  Put("a.jpg", src);
+  Put("b.jpg", src, in + "/sub");
+  MakeDir(out + "/sub");
+  for (const std::string& p : {out + "/.quorvex-1234.tmp", out + "/sub/.quorvex-Zz09aB.tmp", tmp + "/.quorvex-4321.tmp",
+                               out + "/quorvex1234.jpg"}) {
+    WriteFileText(p, "left by a killed run");
+    SetBack(p, 3600);
+  }
+  WriteFileText(out + "/.quorvex-5678.tmp", "another run's, in progress");
+  WriteFileText(tmp + "/.quorvex-8765.tmp", "another run's, in progress");
+  s.RecurseDir = 1;
+  auto f = Run();
+  EXPECT_EQ(f->Converted(), 2);
+  EXPECT_EQ(Entries(out), (std::vector<std::string>{".quorvex-5678.tmp", "a.jpg", "quorvex1234.jpg", "sub"}));
+  EXPECT_EQ(Entries(out + "/sub"), (std::vector<std::string>{"b.jpg"}));
+  EXPECT_EQ(Entries(tmp), (std::vector<std::string>{".quorvex-8765.tmp"}));
+}
+
+TEST_F(BulkFilterTest, InPlaceNewContentWaitsUnderAHiddenNonImageName) {
+  const Bytes src = Jpeg({Jfif(), Com("c")}, PictureBody());
+  Put("a.jpg", src);
+  s.DstDirectory = in;
+  s.RemoveCOM = 1;
+  std::vector<std::string> waiting;
+  Bytes content;
+  auto f = Run([&](CBulkFilter& w) {
+    w.beforeReplace = [&] {
+      waiting = Entries(tmp);
+      if (waiting.size() == 1) content = ReadFileBytes(tmp + "/" + waiting[0]);
+    };
+  });
+  EXPECT_EQ(f->Converted(), 1);
+  ASSERT_EQ(waiting.size(), 1u);
+  EXPECT_TRUE(IsTempFileName(waiting[0])) << waiting[0];
+  EXPECT_EQ(content, Jpeg({Jfif()}, PictureBody()));
+  EXPECT_EQ(ReadFileBytes(in + "/a.jpg"), content);
+  EXPECT_EQ(Entries(in), (std::vector<std::string>{"a.jpg"}));
+  EXPECT_EQ(Entries(tmp).size(), 0u);
+}
+
+TEST_F(BulkFilterTest, AnotherRunsTemporaryIsNoInputEvenWithoutTheExtensionList) {
+  const Bytes src = Jpeg({Jfif()}, PictureBody());
+  Put("a.jpg", src);
+  Put(".quorvex-1234.tmp", src);  // complete, but not yet renamed into place
+  s.ExtFilter = 0;
+  auto f = Run();
+  EXPECT_EQ(f->Attempted(), 1);
+  EXPECT_EQ(Entries(out), (std::vector<std::string>{"a.jpg"}));
+  EXPECT_EQ(ReadFileBytes(in + "/.quorvex-1234.tmp"), src);
 }
 
 } // namespace

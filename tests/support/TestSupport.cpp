@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,8 @@
 #include <ftw.h>
 #include <stdexcept>
 #include <csignal>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -257,6 +260,58 @@ CliResult RunCli(const std::string& configDir, const std::vector<std::string>& a
   r.out = ReadFileText(capture.File("out"));
   r.err = ReadFileText(capture.File("err"));
   return r;
+}
+
+namespace {
+
+bool WriteAll(const std::string& path, const std::string& data) {
+  std::string s = data;
+  WriteFileText(path, s);
+  return ReadFileText(path) == data;
+}
+
+} // namespace
+
+// Runs fn in a child process with mounts of its own (a user namespace when not
+// root). fn returns "" when all held, "skip: ..." when it could not set up.
+std::string InPrivateMounts(const std::function<std::string()>& fn) {
+  int fds[2];
+  if (::pipe(fds) != 0) return "skip: no pipe";
+  const uid_t uid = ::geteuid();
+  const gid_t gid = ::getegid();
+  const pid_t pid = ::fork();
+  if (pid < 0) return "skip: no fork";
+  if (pid == 0) {
+    ::close(fds[0]);
+    std::string result;
+    const int flags = CLONE_NEWNS | (uid == 0 ? 0 : CLONE_NEWUSER);
+    if (::unshare(flags) != 0) {
+      result = "skip: no mount namespace here (" + std::string(std::strerror(errno)) + ")";
+    } else {
+      if (uid != 0) {
+        WriteAll("/proc/self/setgroups", "deny");
+        WriteAll("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1");
+        WriteAll("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
+      }
+      // Nothing done here may reach the mounts of the machine.
+      if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        result = "skip: mounts cannot be made private";
+      else
+        result = fn();
+    }
+    const ssize_t n = ::write(fds[1], result.data(), result.size());
+    (void)n;
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  std::string out;
+  char buf[512];
+  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (!WIFEXITED(status)) return "child ended abnormally";
+  return out;
 }
 
 } // namespace qv::test

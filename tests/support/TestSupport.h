@@ -2,6 +2,7 @@
 // Shared test helpers: a temporary folder per test, files written and read
 // for real, a message sink that records, and small image makers.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,11 @@ private:
   unsigned long long m_oldCur, m_oldMax;
   void (*m_oldHandler)(int);
 };
+
+// Runs fn in a child process with mounts of its own (a user namespace when
+// not root), so a test can mount a small file system of its own. fn returns
+// "" when all held, "skip: ..." when it could not set up, else what failed.
+std::string InPrivateMounts(const std::function<std::string()>& fn);
 
 // Folder of the shared camera corpus, or "" when it is not on this machine.
 std::string CorpusDir();

@@ -1,6 +1,10 @@
 #include "view/DqtFile.h"
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
+#include <fcntl.h>
+#include <thread>
 #include <dirent.h>
 #include <random>
 #include <string>
@@ -165,6 +169,54 @@ TEST(ReadDqtFile, FailsForAMissingFileOrAFolder) {
   EXPECT_EQ(ReadDqtFile(dir.Path(), v), -1);
 }
 
+TEST(ReadDqtFile, AFifoIsRefusedWithoutWaitingForAWriter) {
+  TempDir dir;
+  const std::string fifo = dir.File("q.dqt");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  // Should the read block, a writer that comes and goes lets it end.
+  std::atomic<bool> finished{false};
+  std::thread rescue([&] {
+    for (int i = 0; i < 500 && !finished; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (finished) return;
+    if (int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK); fd >= 0) ::close(fd);
+  });
+  uint16_t v[128];
+  const auto start = std::chrono::steady_clock::now();
+  const int n = ReadDqtFile(fifo, v);
+  const auto took = std::chrono::steady_clock::now() - start;
+  finished = true;
+  rescue.join();
+  EXPECT_EQ(n, -1);
+  EXPECT_LT(took, std::chrono::seconds(2));
+}
+
+TEST(ReadDqtFile, ALinkToADeviceIsRefused) {
+  TempDir dir;
+  ASSERT_EQ(::symlink("/dev/zero", dir.File("zero.dqt").c_str()), 0);
+  uint16_t v[128];
+  EXPECT_EQ(ReadDqtFile(dir.File("zero.dqt"), v), -1);
+  EXPECT_EQ(ReadDqtFile("/dev/null", v), -1);
+}
+
+TEST(ReadDqtFile, ALinkToATableFileIsRead) {
+  TempDir dir;
+  test::WriteFileText(dir.File("real.dqt"), Join(64, ","));
+  ASSERT_EQ(::symlink(dir.File("real.dqt").c_str(), dir.File("link.dqt").c_str()), 0);
+  uint16_t v[128] = {};
+  EXPECT_EQ(ReadDqtFile(dir.File("link.dqt"), v), 64);
+}
+
+TEST(ReadDqtFile, NothingPastTheFirstFourMegabytesIsRead) {
+  TempDir dir;
+  std::string text;
+  while (text.size() < 4u * 1024 * 1024 - 1) text += std::string(999, ' ') + "\n";
+  text.resize(4u * 1024 * 1024 - 2);
+  test::WriteFileText(dir.File("edge.dqt"), text + "\n7," + Join(128, ","));
+  uint16_t v[128] = {};
+  EXPECT_EQ(ReadDqtFile(dir.File("edge.dqt"), v), 1);  // "7" is the last piece within reach
+  EXPECT_EQ(v[0], 7);
+}
+
 TEST(ReadDqtFile, OneLineOfSixtyFourCommaSeparatedValuesIsOneTable) {
   TempDir dir;
   test::WriteFileText(dir.File("one.csv"), Join(64, ",") + "\n");
@@ -217,8 +269,19 @@ TEST(ParseDqtText, StopsAt128Values) {
   EXPECT_EQ(v[127], 128);
 }
 
-TEST(ParseDqtText, OverlongNumbersWrapToSixteenBits) {
-  EXPECT_EQ(ParseAll("65536,65537,99999999999999999999999"), (std::vector<int>{0, 1, 65535}));
+TEST(ParseDqtText, NumbersAbove65535ReadAs65535) {
+  EXPECT_EQ(ParseAll("65535,65536,70000,99999999999999999999999,4464"),
+            (std::vector<int>{65535, 65535, 65535, 65535, 4464}));
+}
+
+TEST(ReadDqtFile, NumbersAbove65535ReadAs65535) {
+  TempDir dir;
+  test::WriteFileText(dir.File("big.dqt"), "70000,1,4294967296\n");
+  uint16_t v[128] = {};
+  ASSERT_EQ(ReadDqtFile(dir.File("big.dqt"), v), 3);
+  EXPECT_EQ(v[0], 65535);
+  EXPECT_EQ(v[1], 1);
+  EXPECT_EQ(v[2], 65535);
 }
 
 TEST(ParseDqtText, LinesAreReadInPiecesOf1023Characters) {

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QScreen>
 
+#include "app/AppHelpers.h"
 #include "app/Extension.h"
 #include "app/ui/AboutDlg.h"
 #include "app/ui/AppTexts.h"
@@ -166,6 +167,15 @@ void CQuorvexApp::OnFileMru(int index) {
 }
 
 CDocument* CQuorvexApp::OpenDocumentFile(const std::string& path) {
+  // Every way in (dialog, recent list, command line, drop, a second start)
+  // comes here. A pipe would hang the window in its open and a device might
+  // never end; they get the open-failure text at once. Missing files and
+  // folders take the usual way, which reports them just as fast.
+  if (IsSpecialFile(path)) {
+    m_app.lastLoadError = LOADERR_OPEN;
+    m_app.loadErrorName = path;
+    return nullptr;
+  }
   return m_pTemplate->OpenDocumentFile(&path, true);
 }
 

@@ -64,7 +64,8 @@ public:
   // without a '.', each followed by the load-error report.
   void OpenFiles(const std::vector<std::string>& paths);
   // Opens one file as a visible document (or reloads the window that
-  // already shows it) and adds it to the recent-file list.
+  // already shows it) and adds it to the recent-file list. A pipe, device
+  // or socket fails at once as an unopenable file.
   CDocument* OpenDocumentFile(const std::string& path);
   // The open dialog's bookkeeping: "ReadDir", "ReadFilterIdx", next folder.
   void RememberReadDir();

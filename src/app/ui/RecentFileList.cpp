@@ -53,6 +53,7 @@ void CRecentFileList::Load(const CProfile& profile) {
 }
 
 bool CRecentFileList::Save(CProfile& profile) const {
+  profile.BeginBatch();  // one write of the file for all the slots
   bool ok = true;
   for (int i = 0; i < m_maxSize; ++i) {
     const std::string key = SlotKey(i);
@@ -62,7 +63,7 @@ bool CRecentFileList::Save(CProfile& profile) const {
       ok &= profile.WriteString(kRecentSection, key, "");
     }
   }
-  return ok;
+  return profile.EndBatch() && ok;
 }
 
 bool CRecentFileList::ApplyPendingClear() {
