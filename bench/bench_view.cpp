@@ -30,11 +30,11 @@
 #include <QMdiArea>
 #include <QScrollBar>
 
-#include "app/ui/ChildFrame.h"
-#include "app/ui/Document.h"
-#include "app/ui/MainFrame.h"
-#include "app/ui/QuorvexApp.h"
-#include "view/ui/ImageView.h"
+#include "gui/ChildFrame.h"
+#include "gui/Document.h"
+#include "gui/MainFrame.h"
+#include "gui/QuorvexApp.h"
+#include "gui/ImageView.h"
 
 using qv::bench::BareDecode;
 using qv::bench::WritePhotoJpeg;

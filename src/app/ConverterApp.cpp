@@ -9,7 +9,7 @@
 
 #include "app/AppHelpers.h"
 #include "app/ProfileKeys.h"
-#include "batch/BulkWorker.h"
+#include "jpegmeta/BulkWorker.h"
 #include "jpegmeta/CommentText.h"
 #include "platform/MessageSink.h"
 #include "view/DqtFile.h"
@@ -148,19 +148,28 @@ bool CConverterApp::SaveSettings() {
 }
 
 void CConverterApp::ResetEncoderChoices() {
-  m_settings.Param2 = 2;
-  m_settings.Param3 = 0;
+  // Written only when they differ: parallel jobs then share the settings
+  // read-only once the first reset is done.
+  if (m_settings.Param2 != 2) m_settings.Param2 = 2;
+  if (m_settings.Param3 != 0) m_settings.Param3 = 0;
 }
 
 int CConverterApp::NewDocumentId() {
   // 0..32767 like the runtime's generator; drawn again until unused.
+  std::lock_guard<std::mutex> lock(m_idMutex);
   for (;;) {
     int id = std::rand() & 0x7FFF;
     if (m_documentIds.count(id) == 0) return id;
   }
 }
 
+void CConverterApp::RegisterDocumentId(int id) {
+  std::lock_guard<std::mutex> lock(m_idMutex);
+  m_documentIds.insert(id);
+}
+
 void CConverterApp::UnregisterDocumentId(int id) {
+  std::lock_guard<std::mutex> lock(m_idMutex);
   auto it = m_documentIds.find(id);
   if (it != m_documentIds.end()) m_documentIds.erase(it);
 }

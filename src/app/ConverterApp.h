@@ -1,12 +1,13 @@
 #pragma once
 // The application object without its windows: settings and their store, the
-// custom quantization tables, zoom steps, default comment, the last load
+// custom quantization tables, zoom steps, default comment, the pending load
 // error and the identifiers of open documents. The desktop program and the
 // command-line tool each own one and pass it to the operations that need it.
 #include <array>
 #include <cstdint>
 #include <set>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,6 @@
 namespace qv {
 
 class IMessageSink;
-class CBulkWorker;
 
 using QuantTable = std::array<uint16_t, 64>;
 
@@ -57,32 +57,14 @@ public:
   std::string m_defaultComment;
   int m_defaultCommentCharset = 3;
 
-  // The last JPEG load error and the path it concerns.
+  // A load error waiting to be shown (the desktop program's opens put a
+  // document's load error here), and the path it concerns.
   int lastLoadError = LOADERR_NONE;
   std::string loadErrorName;
 
   // Bits per pixel of the display images are prepared for: the screen's in
   // the desktop program, 24 elsewhere.
   int m_displayDepth = 24;
-
-  // ---- the batch conversion's fields (see batch/BatchEngine.h) ----
-  int batchState = 0;
-  int stepBusy = 0;
-  std::vector<std::string> batchFiles;  // names in run order, at most 1000
-  int batchTotal = 0;
-  int batchIndex = 0;
-  int batchConverted = 0;
-  std::string batchSrcDir;
-  std::string batchDstDir;
-  std::string batchCurrent;
-  int targetWidth = 1024;
-  int targetHeight = 768;
-  std::string progressText;
-  int workDocCounter = 0;
-  int lastImageWidth = 0;  // fitted picture size of the last resize
-  int lastImageHeight = 0;
-  int reportBusy = 0;
-  std::unique_ptr<CBulkWorker> batchWorker;  // null when no run is active
 
   IMessageSink& Messages() const { return *m_sink; }
   void SetMessageSink(IMessageSink& sink) { m_sink = &sink; }
@@ -97,8 +79,9 @@ public:
   void ResetEncoderChoices();
 
   // Document identifiers: a new one differs from every registered one.
+  // Safe to call from the jobs of a parallel conversion.
   int NewDocumentId();
-  void RegisterDocumentId(int id) { m_documentIds.insert(id); }
+  void RegisterDocumentId(int id);
   void UnregisterDocumentId(int id);
 
 private:
@@ -109,6 +92,7 @@ private:
   CProfile m_profile;
   IMessageSink* m_sink;
   std::multiset<int> m_documentIds;
+  std::mutex m_idMutex;
 };
 
 extern const char kSectionDefault[];  // "default"

@@ -1,16 +1,15 @@
 #pragma once
-// The batch conversion: a state machine advanced one step at a time, each
-// Convert step handling one file through a visible working document.
-//
-//   1 Start -> 2 Convert (once per file) -> 30 CloseProgress -> 31 Report
-//   -> 32 Finish -> 0 Idle;  2 -> 50 Abort -> 32 when a save or resize fails.
+// The per-file conversion into a device file and what a batch run (see
+// batch/BatchRun.h) asks of the program around it.
 #include <string>
+
+#include "platform/Progress.h"
 
 namespace qv {
 
 class CConverterApp;
 class CImageDoc;
-struct BatchRunRequest;
+class IMessageSink;
 
 enum BatchState : int {
   BS_IDLE = 0,
@@ -20,19 +19,6 @@ enum BatchState : int {
   BS_REPORT = 31,
   BS_FINISH = 32,
   BS_ABORT = 50,
-};
-
-// The progress dialog as the engine sees it.
-class IBatchProgress {
-public:
-  virtual ~IBatchProgress() = default;
-  virtual void SetRange(int total) = 0;  // position 0, step 1
-  virtual void SetFileName(const std::string& name) = 0;
-  virtual void SetCounter(const std::string& text) = 0;
-  virtual void StepIt() = 0;
-  virtual bool AbortRequested() const = 0;
-  // Shown again without activating it, after every Convert step.
-  virtual void ShowAgain() {}
 };
 
 // What the engine asks of the program around it.
@@ -49,13 +35,12 @@ public:
   virtual void SetStatusText(const std::string& /*text*/) {}
 };
 
-// Sets up a run from the dialog's result; false (and nothing started) when
-// there is nothing to do or a directory is missing.
-bool StartBatch(CConverterApp& app, const BatchRunRequest& request);
-// One step of the state machine; nested calls return at once.
-void BatchStep(CConverterApp& app, IBatchHost& host);
-// Shows a pending load error ("JPEG File Load"); with `batch` the text ends
-// in "\nSkip convert.". Outside a run only.
+// The load-error message ("JPEG File Load") of a code and the path it
+// concerns; with `batch` the text ends in "\nSkip convert.". Nothing for
+// LOADERR_NONE.
+void ShowLoadError(IMessageSink& sink, int code, const std::string& name, bool batch);
+// Shows the application's pending load error (from an open that failed)
+// and clears it.
 void ReportLoadError(CConverterApp& app, bool batch);
 // "Imag%04d.jpg" of a sequence number.
 std::string DeviceFileName(int seqNo);
@@ -66,8 +51,9 @@ int NextSeqNo(int n);
 enum ConvertResult : int { CONVERT_STOP = 0, CONVERT_DONE = 1, CONVERT_SKIPPED = 2 };
 
 // Converts `source` into the device file `outPath` on `doc`: the 160 x 120
-// thumbnail is written to outPath first, then the full-size image over it,
-// embedding the thumbnail. Shows the save-error message on failure.
+// thumbnail stream, then the full-size image embedding it, which replaces
+// outPath only when complete. Shows the save-error message on failure; a
+// file that loads but cannot be a device file is skipped with its message.
 int ConvertToDeviceFile(CImageDoc& doc, const std::string& source, const std::string& outPath, int targetWidth,
                         int targetHeight);
 

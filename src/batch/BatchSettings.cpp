@@ -19,6 +19,12 @@ namespace qv {
 const char kSectionBulkConv[] = "bulkconv";
 const char kBatchCaption[] = "Batch Convert";
 
+std::string ConvertedCountText(int converted) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%d files converted.      ", converted);
+  return text;
+}
+
 namespace {
 
 std::string Format1(const char* fmt, const std::string& arg) {

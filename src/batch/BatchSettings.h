@@ -14,6 +14,8 @@ class IMessageSink;
 constexpr int kMaxBatchFiles = 1000;
 extern const char kSectionBulkConv[];  // "bulkconv"
 extern const char kBatchCaption[];     // "Batch Convert"
+// The run's closing message, "%d files converted.      ".
+std::string ConvertedCountText(int converted);
 
 struct CBatchSettings {
   std::string SrcDirectory;  // defaults under the home folder

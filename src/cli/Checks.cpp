@@ -26,20 +26,20 @@ int FinishOutput(int status) {
   return status == kExitOk ? kExitPartial : status;
 }
 
-std::string LoadErrorText(const CConverterApp& app, const CImageDoc& doc) {
-  const char* fmt = LoadErrorFormat(app.lastLoadError);
+std::string LoadErrorText(const CImageDoc& doc) {
+  const char* fmt = LoadErrorFormat(doc.m_nLoadError);
   if (!fmt) return std::string();
-  std::string text(std::strlen(fmt) + app.loadErrorName.size() + 1, '\0');
-  const int n = std::snprintf(&text[0], text.size(), fmt, app.loadErrorName.c_str());
+  std::string text(std::strlen(fmt) + doc.m_strLoadErrorName.size() + 1, '\0');
+  const int n = std::snprintf(&text[0], text.size(), fmt, doc.m_strLoadErrorName.c_str());
   text.resize(n > 0 ? static_cast<size_t>(n) : 0);
   // The formats pad with blanks for the message box; a terminal needs none.
   while (!text.empty() && text.back() == ' ') text.pop_back();
-  if (app.lastLoadError == LOADERR_LIBRARY && !doc.m_strCodecError.empty()) text += "\n" + doc.m_strCodecError;
+  if (doc.m_nLoadError == LOADERR_LIBRARY && !doc.m_strCodecError.empty()) text += "\n" + doc.m_strCodecError;
   return text;
 }
 
-void PrintLoadError(const CConverterApp& app, const CImageDoc& doc, const std::string& path) {
-  std::string text = LoadErrorText(app, doc);
+void PrintLoadError(const CImageDoc& doc, const std::string& path) {
+  std::string text = LoadErrorText(doc);
   // Load gives up on other extensions without recording anything.
   if (text.empty()) text = path + ": not a JPEG file name (.jpg, .jpeg, .jif, .jfif)";
   size_t at = 0;

@@ -74,9 +74,9 @@ int FinishOutput(int status);
 // A failed load as the command line tells it: the program's load-error line
 // without its padding, then the library's own reason (m_strCodecError) on a
 // line of its own when the library gave one. Empty when nothing was recorded.
-std::string LoadErrorText(const CConverterApp& app, const CImageDoc& doc);
+std::string LoadErrorText(const CImageDoc& doc);
 // Prints LoadErrorText, each line after "quorvex-cli: ", or says that path
 // has no JPEG extension when nothing was recorded.
-void PrintLoadError(const CConverterApp& app, const CImageDoc& doc, const std::string& path);
+void PrintLoadError(const CImageDoc& doc, const std::string& path);
 
 } // namespace qv::cli

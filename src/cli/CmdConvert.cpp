@@ -10,6 +10,7 @@
 
 #include "app/AppHelpers.h"
 #include "batch/BatchEngine.h"
+#include "batch/BatchRun.h"
 #include "batch/BatchSettings.h"
 #include "cli/Cli.h"
 #include "cli/TerminalProgress.h"
@@ -120,18 +121,6 @@ std::string Absolute(const std::string& path) {
   return base + "/" + (path.rfind("./", 0) == 0 ? path.substr(2) : path);
 }
 
-// A copy of the settings a conversion reads, for one job of several.
-std::unique_ptr<CConverterApp> CloneForJob(const CConverterApp& app, IMessageSink& sink) {
-  auto copy = std::make_unique<CConverterApp>(app.ConfigDir(), sink);
-  copy->m_settings = app.m_settings;
-  copy->m_customDqt[0] = app.m_customDqt[0];
-  copy->m_customDqt[1] = app.m_customDqt[1];
-  copy->m_defaultComment = app.m_defaultComment;
-  copy->m_defaultCommentCharset = app.m_defaultCommentCharset;
-  copy->m_displayDepth = app.m_displayDepth;
-  return copy;
-}
-
 struct RunCounts {
   int converted = 0;
   int skipped = 0;
@@ -139,18 +128,22 @@ struct RunCounts {
 };
 
 // One job: the state machine, stepped until it comes back to Idle.
-RunCounts RunOneJob(CConverterApp& app, bool showProgress, ConvertSink& sink) {
+RunCounts RunOneJob(CConverterApp& app, const BatchRunRequest& req, bool showProgress, ConvertSink& sink) {
   CliHost host(app, showProgress, sink);
+  CBatchRun run(app);
   RunCounts counts;
-  const int total = app.batchTotal;
-  while (app.batchState != BS_IDLE) {
-    const int before = app.batchState;
-    BatchStep(app, host);
-    if (before == BS_CONVERT && app.batchState == BS_ABORT) counts.stopped = true;
+  if (!run.Start(req)) {
+    counts.stopped = true;
+    return counts;
+  }
+  while (!run.Idle()) {
+    const int before = run.batchState;
+    run.Step(host);
+    if (before == BS_CONVERT && run.batchState == BS_ABORT) counts.stopped = true;
   }
   if (g_interrupted) counts.stopped = true;
-  counts.converted = app.batchConverted;
-  counts.skipped = (counts.stopped ? app.batchIndex : total) - app.batchConverted;
+  counts.converted = run.batchConverted;
+  counts.skipped = (counts.stopped ? run.batchIndex : run.batchTotal) - run.batchConverted;
   return counts;
 }
 
@@ -166,8 +159,7 @@ RunCounts RunJobs(CConverterApp& app, const BatchRunRequest& req, int jobs, Conv
   CTerminalProgress line(showProgress);
   sink.progress = &line;
   auto work = [&]() {
-    auto jobApp = CloneForJob(app, sink);
-    CImageDoc doc(*jobApp);
+    CImageDoc doc(app);
     t_workDoc = &doc;
     for (;;) {
       if (stop || g_interrupted) return;
@@ -181,7 +173,7 @@ RunCounts RunJobs(CConverterApp& app, const BatchRunRequest& req, int jobs, Conv
         ++converted;
       } else if (r == CONVERT_SKIPPED) {
         ++skipped;
-        ReportLoadError(*jobApp, true);
+        ShowLoadError(sink, doc.m_nLoadError, doc.m_strLoadErrorName, true);
       } else {
         stop = true;
       }
@@ -198,9 +190,7 @@ RunCounts RunJobs(CConverterApp& app, const BatchRunRequest& req, int jobs, Conv
   counts.converted = converted;
   counts.skipped = skipped;
   counts.stopped = stop || g_interrupted;
-  char text[64];
-  std::snprintf(text, sizeof text, "%d files converted.      ", counts.converted);
-  if (!stop) sink.MessageBox(text, kBatchCaption, MB_OK | MB_ICONINFORMATION);
+  if (!stop) sink.MessageBox(ConvertedCountText(counts.converted), kBatchCaption, MB_OK | MB_ICONINFORMATION);
   return counts;
 }
 
@@ -276,9 +266,9 @@ int RunConvert(Context& ctx, const Args& args) {
   CatchInterrupts();
   RunCounts counts;
   if (jobs == 1) {
-    if (!StartBatch(app, request)) return kExitPartial;
-    counts = RunOneJob(app, ctx.stderrIsTerminal, sink);
+    counts = RunOneJob(app, request, ctx.stderrIsTerminal, sink);
   } else {
+    app.ResetEncoderChoices();  // the jobs then only read the settings
     counts = RunJobs(app, request, jobs, sink, ctx.stderrIsTerminal);
   }
   return (counts.skipped == 0 && !counts.stopped) ? kExitOk : kExitPartial;

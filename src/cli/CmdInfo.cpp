@@ -18,7 +18,7 @@ int RunInfo(Context& ctx, const Args& args) {
   if (!CheckInputFile(path)) return kExitPartial;
   CImageDoc doc(*ctx.app);
   if (!doc.ReadJpeg(path)) {
-    PrintLoadError(*ctx.app, doc, path);
+    PrintLoadError(doc, path);
     return kExitPartial;
   }
   std::printf("%s\n", doc.m_strCodecInfo.c_str());

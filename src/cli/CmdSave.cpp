@@ -114,7 +114,7 @@ int RunSave(Context& ctx, const Args& args) {
   if (!CheckInputFile(o.in)) return kExitPartial;
   CImageDoc doc(*ctx.app);
   if (!doc.Load(o.in)) {
-    PrintLoadError(*ctx.app, doc, o.in);
+    PrintLoadError(doc, o.in);
     return kExitPartial;
   }
   // Resize, then the tone curve, then the save: each reports its own failure.

@@ -56,7 +56,7 @@ int RunSeparate(Context& ctx, const Args& args) {
   if (!CheckInputFile(in)) return kExitPartial;
   CImageDoc doc(*ctx.app);
   if (!doc.Load(in)) {
-    PrintLoadError(*ctx.app, doc, in);
+    PrintLoadError(doc, in);
     return kExitPartial;
   }
   if (!MakeFolders(dir)) {

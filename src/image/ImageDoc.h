@@ -118,6 +118,13 @@ public:
   // that explain failures in their own words.
   std::string m_strCodecError;
   int m_nWriteFailure = WRITE_OK;
+  // The last load error (LOADERR_*) and the path it concerns; kept per
+  // document, so that parallel conversions each have their own.
+  int m_nLoadError = 0;
+  std::string m_strLoadErrorName;
+  // Fitted picture size of the last resize onto a canvas.
+  int lastImageWidth = 0;
+  int lastImageHeight = 0;
 
 private:
   int CompressJpeg(FILE* file, const std::vector<uint8_t>* app1, const std::string* comment);

@@ -18,8 +18,8 @@ int CImageDoc::ResizeImageFrom(const CMemBitmap& source, int width, int height) 
   m_colorTable.clear();
   m_pBitmap = std::move(resized);
   m_nFileSize = 0;
-  m_app.lastImageWidth = fit.width;
-  m_app.lastImageHeight = fit.height;
+  lastImageWidth = fit.width;
+  lastImageHeight = fit.height;
   return 1;
 }
 

@@ -379,13 +379,13 @@ std::string DescribeJpegText(const JpegDescriptionInput& in, int* grayscale) {
 }
 
 int CImageDoc::ReadJpeg(const std::string& path) {
-  m_app.lastLoadError = LOADERR_NONE;
-  m_app.loadErrorName = path;
+  m_nLoadError = LOADERR_NONE;
+  m_strLoadErrorName = path;
   m_strCodecError.clear();
   ClearImage();
 
   auto fail = [this](int code) {
-    m_app.lastLoadError = code;
+    m_nLoadError = code;
     return 0;
   };
 
@@ -591,7 +591,7 @@ int CImageDoc::CompressJpeg(FILE* file, const std::vector<uint8_t>* app1, const 
   if (ok) m_strCodecInfo = DescribeJpegText(description);
   if (job.created) jpeg_destroy_compress(&job.cinfo);
   if (!ok) {
-    m_app.lastLoadError = LOADERR_LIBRARY;
+    m_nLoadError = LOADERR_LIBRARY;
     m_strCodecError = job.err.message;
     m_nWriteFailure = WRITE_FAILED;
   }

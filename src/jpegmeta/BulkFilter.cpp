@@ -16,7 +16,7 @@
 #include "app/Profile.h"
 #include "app/ProfileKeys.h"
 #include "app/Settings.h"
-#include "batch/BatchEngine.h"
+#include "platform/Progress.h"
 #include "jpegmeta/Charset.h"
 #include "jpegmeta/CommentText.h"
 #include "jpegmeta/ExifReader.h"

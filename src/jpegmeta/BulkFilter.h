@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "batch/BulkWorker.h"
+#include "jpegmeta/BulkWorker.h"
 #include "jpegmeta/JpegSegment.h"
 
 namespace qv {

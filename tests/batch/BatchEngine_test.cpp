@@ -6,8 +6,8 @@
 
 #include "app/ConverterApp.h"
 #include "batch/BatchEngine.h"
+#include "batch/BatchRun.h"
 #include "batch/BatchSettings.h"
-#include "batch/BulkWorker.h"
 #include "image/ImageDoc.h"
 #include "jpegmeta/ExifReader.h"
 #include "support/TestSupport.h"
@@ -65,6 +65,7 @@ protected:
   TempDir dir;
   test::RecordingSink sink;
   CConverterApp app{dir.Path(), sink};
+  CBatchRun run{app};
   TestHost host{app};
 
   void SetUp() override {
@@ -81,11 +82,11 @@ protected:
     req.srcDir = dir.File("in");
     req.dstDir = dir.File("out");
     req.firstSeqNo = first;
-    EXPECT_TRUE(StartBatch(app, req));
-    std::vector<int> states{app.batchState};
-    for (int guard = 0; app.batchState != BS_IDLE && guard < 10000; ++guard) {
-      BatchStep(app, host);
-      states.push_back(app.batchState);
+    EXPECT_TRUE(run.Start(req));
+    std::vector<int> states{run.batchState};
+    for (int guard = 0; run.batchState != BS_IDLE && guard < 10000; ++guard) {
+      run.Step(host);
+      states.push_back(run.batchState);
     }
     return states;
   }
@@ -102,7 +103,7 @@ TEST_F(BatchEngineTest, MakesDeviceFilesWithEmbeddedThumbnails) {
   const auto states = Run({"wide.jpg", "four3.jpg"});
   const std::vector<int> want = {1, 2, 2, 2, 30, 31, 32, 0};
   EXPECT_EQ(states, want);
-  EXPECT_EQ(app.batchConverted, 2);
+  EXPECT_EQ(run.batchConverted, 2);
   EXPECT_EQ(host.title, "Converted Image View 1");
   EXPECT_TRUE(host.closed);
   EXPECT_TRUE(host.progressDestroyed);
@@ -164,7 +165,7 @@ TEST_F(BatchEngineTest, NumbersWrapAfter9999AndSkippedFilesLeaveGaps) {
   EXPECT_TRUE(test::FileExists(dir.File("out/Imag0003.jpg")));
   test::DecodedJpeg overwritten;
   EXPECT_FALSE(test::DecodeJpeg(test::ReadFileBytes(dir.File("out/Imag0001.jpg")), overwritten));  // b.jpg failed
-  EXPECT_EQ(app.batchConverted, 2);
+  EXPECT_EQ(run.batchConverted, 2);
   const std::vector<std::string> want = {
       "JPEG File Load|Broken file  '" + dir.File("in/b.jpg") + "'        \nSkip convert.",
       "Batch Convert|2 files converted.      "};
@@ -200,7 +201,7 @@ TEST_F(BatchEngineTest, SaveErrorStopsTheRunWithoutTheCount) {
 TEST_F(BatchEngineTest, ImagesAlreadyAtSizeAreNotResized) {
   Photo("thumb.jpg", 160, 120);
   Photo("full.jpg", 1024, 768);
-  app.targetWidth = 800;  // overwritten by the run's request
+  run.targetWidth = 800;  // overwritten by the run's request
   Run({"thumb.jpg", "full.jpg"});
   EXPECT_EQ(host.lastDescription, "1024x768 Modified Image");
   test::DecodedJpeg t;
@@ -208,24 +209,17 @@ TEST_F(BatchEngineTest, ImagesAlreadyAtSizeAreNotResized) {
   EXPECT_EQ(t.width, 1024);
 }
 
-TEST_F(BatchEngineTest, StepsNeverNestAndLoadErrorsWaitForTheRun) {
+TEST_F(BatchEngineTest, StepsNeverNestAndAPendingLoadErrorIsShownOnce) {
   Photo("a.jpg", 64, 48);
   BatchRunRequest req{{"a.jpg"}, dir.File("in"), dir.File("out"), 1, 1024, 768};
-  ASSERT_TRUE(StartBatch(app, req));
-  app.stepBusy = 1;
-  BatchStep(app, host);
-  EXPECT_EQ(app.batchState, BS_START);  // turned away
-  app.stepBusy = 0;
+  ASSERT_TRUE(run.Start(req));
+  run.stepBusy = 1;
+  run.Step(host);
+  EXPECT_EQ(run.batchState, BS_START);  // turned away
+  run.stepBusy = 0;
 
   app.lastLoadError = LOADERR_OPEN;
   app.loadErrorName = "/x.jpg";
-  ReportLoadError(app, false);  // a run is active: the error stays pending
-  EXPECT_TRUE(sink.messages.empty());
-  EXPECT_EQ(app.lastLoadError, LOADERR_OPEN);
-  app.reportBusy = 1;
-  ReportLoadError(app, true);
-  EXPECT_TRUE(sink.messages.empty());
-  app.reportBusy = 0;
   ReportLoadError(app, true);
   ASSERT_EQ(sink.messages.size(), 1u);
   EXPECT_EQ(sink.messages[0].text, "Jpeg file open error  '/x.jpg'        \nSkip convert.");
@@ -237,24 +231,6 @@ TEST(BatchNames, SequenceNumbersAndNames) {
   EXPECT_EQ(DeviceFileName(9999), "Imag9999.jpg");
   EXPECT_EQ(NextSeqNo(9998), 9999);
   EXPECT_EQ(NextSeqNo(9999), 1);
-}
-
-TEST(CountFiles, FilterRecursionAndMissingRoot) {
-  TempDir dir;
-  ::mkdir(dir.File("sub").c_str(), 0755);
-  for (const char* n : {"a.jpg", "b.JPEG", "c.png", "sub/d.jpg", "sub/e.jfif"}) test::WriteFileText(dir.File(n), "x");
-  CBulkWorker w;
-  EXPECT_EQ(w.CountFiles(dir.Path()), 2);
-  w.m_bRecurse = true;
-  EXPECT_EQ(w.CountFiles(dir.Path()), 4);
-  w.m_bExtFilter = false;
-  EXPECT_EQ(w.CountFiles(dir.Path()), 5);
-  EXPECT_EQ(w.CountFiles(dir.File("missing")), -1);
-  ::symlink(dir.Path().c_str(), dir.File("sub/loop").c_str());  // a link back up is not followed
-  EXPECT_EQ(w.CountFiles(dir.Path()), 5);
-  w.pump = [] { return false; };  // the program is quitting
-  w.CountFiles(dir.Path());
-  EXPECT_TRUE(w.m_bAbort);
 }
 
 } // namespace

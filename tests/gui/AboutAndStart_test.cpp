@@ -9,13 +9,13 @@
 #include <sys/stat.h>
 
 #include "GuiFixture.h"
-#include "app/ui/AboutDlg.h"
-#include "app/ui/CommandIds.h"
-#include "app/ui/DocTemplate.h"
-#include "app/ui/Document.h"
-#include "app/ui/MainFrame.h"
-#include "app/ui/QuorvexApp.h"
-#include "app/ui/SingleInstance.h"
+#include "gui/AboutDlg.h"
+#include "gui/CommandIds.h"
+#include "gui/DocTemplate.h"
+#include "gui/Document.h"
+#include "gui/MainFrame.h"
+#include "gui/QuorvexApp.h"
+#include "gui/SingleInstance.h"
 #include "platform/ui/QtMessageSink.h"
 
 namespace qv::test {

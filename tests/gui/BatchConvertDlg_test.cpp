@@ -11,9 +11,10 @@
 
 #include "GuiFixture.h"
 #include "app/Profile.h"
-#include "app/ui/CommandIds.h"
-#include "app/ui/MainFrame.h"
-#include "app/ui/QuorvexApp.h"
+#include "gui/CommandIds.h"
+#include "gui/BatchHost.h"
+#include "gui/MainFrame.h"
+#include "gui/QuorvexApp.h"
 #include "batch/BatchSettings.h"
 #include "batch/ui/BatchConvertDlg.h"
 
@@ -119,11 +120,11 @@ TEST_F(BatchConvertDlgTest, theBatchCommandRunsTheDialogAndStartsTheRun) {
   });
   Trigger(ID_BATCH_CONVERT);
   ASSERT_TRUE(seen);
-  EXPECT_EQ(App().App().batchState, 1);
-  EXPECT_EQ(App().App().batchTotal, 3);
+  EXPECT_EQ(App().BatchHost().Run().batchState, 1);
+  EXPECT_EQ(App().BatchHost().Run().batchTotal, 3);
   Frame()->BatchTimer()->start(10);
-  for (int i = 0; i < 300 && App().App().batchState != 0; ++i) Settle(20);
-  EXPECT_EQ(App().App().batchState, 0);
+  for (int i = 0; i < 300 && App().BatchHost().Run().batchState != 0; ++i) Settle(20);
+  EXPECT_EQ(App().BatchHost().Run().batchState, 0);
   for (const char* n : {"Imag0005.jpg", "Imag0006.jpg", "Imag0007.jpg"}) EXPECT_TRUE(FileExists(dir.File("out/") + n)) << n;
   ASSERT_FALSE(sink.messages.empty());
   EXPECT_EQ(sink.messages.back().text, "3 files converted.      ");
@@ -134,7 +135,7 @@ TEST_F(BatchConvertDlgTest, cancelStartsNothing) {
     if (auto* dlg = qobject_cast<CBatchConvertDlg*>(QApplication::activeModalWidget())) dlg->reject();
   });
   Trigger(ID_BATCH_CONVERT);
-  EXPECT_EQ(App().App().batchState, 0);
+  EXPECT_EQ(App().BatchHost().Run().batchState, 0);
   EXPECT_EQ(App().App().Profile().GetInt(kSectionBulkConv, "JpegQuality", 0), 60);
 }
 

@@ -7,15 +7,15 @@
 #include <sys/stat.h>
 
 #include "GuiFixture.h"
-#include "app/ui/ChildFrame.h"
-#include "app/ui/CommandIds.h"
-#include "app/ui/DocTemplate.h"
-#include "app/ui/Document.h"
-#include "app/ui/MainFrame.h"
-#include "app/ui/QuorvexApp.h"
+#include "gui/ChildFrame.h"
+#include "gui/CommandIds.h"
+#include "gui/DocTemplate.h"
+#include "gui/Document.h"
+#include "gui/MainFrame.h"
+#include "gui/QuorvexApp.h"
 #include "batch/BatchEngine.h"
 #include "batch/BatchSettings.h"
-#include "batch/ui/BatchHost.h"
+#include "gui/BatchHost.h"
 #include "batch/ui/ProgressDlg.h"
 
 namespace qv::test {
@@ -36,7 +36,7 @@ protected:
     req.files = names;
     req.srcDir = dir.File("in");
     req.dstDir = dir.File("out");
-    ASSERT_TRUE(StartBatch(App().App(), req));
+    ASSERT_TRUE(App().BatchHost().Run().Start(req));
   }
   void Tick() {
     Frame()->OnTimerTick();
@@ -89,7 +89,7 @@ TEST_F(BatchRunTest, aRunShowsTheWorkingWindowAndProgressThenReportsTheCount) {
   EXPECT_EQ(sink.messages.back().text, "2 files converted.      ");
   EXPECT_EQ(sink.messages.back().caption, "Batch Convert");
   Tick();  // Finish
-  EXPECT_EQ(App().App().batchState, 0);
+  EXPECT_EQ(App().BatchHost().Run().batchState, 0);
   EXPECT_EQ(WorkDocument(), nullptr);
   EXPECT_EQ(DocumentCount(), 1);
   EXPECT_EQ(Frame()->InfoPaneText().toStdString(), " ");
@@ -117,8 +117,8 @@ TEST_F(BatchRunTest, closeAllDuringARunKeepsTheWorkingWindowAndEndsTheRunWithThe
   Trigger(ID_CLOSE_ALL);
   ASSERT_EQ(DocumentCount(), 1);
   EXPECT_NE(WorkDocument(), nullptr);
-  for (int i = 0; i < 5 && App().App().batchState != 0; ++i) Tick();
-  EXPECT_EQ(App().App().batchState, 0);
+  for (int i = 0; i < 5 && App().BatchHost().Run().batchState != 0; ++i) Tick();
+  EXPECT_EQ(App().BatchHost().Run().batchState, 0);
   ASSERT_FALSE(sink.messages.empty());
   EXPECT_EQ(sink.messages.back().text, "1 files converted.      ");
   EXPECT_EQ(DocumentCount(), 0);
@@ -132,7 +132,7 @@ TEST_F(BatchRunTest, abortEndsTheRunAfterTheCurrentFileWithTheCount) {
   EXPECT_TRUE(Progress()->AbortRequested());
   EXPECT_FALSE(Progress()->isVisible());
   Tick();  // sees the flag: shown once more, then closed
-  for (int i = 0; i < 5 && App().App().batchState != 0; ++i) Tick();
+  for (int i = 0; i < 5 && App().BatchHost().Run().batchState != 0; ++i) Tick();
   ASSERT_FALSE(sink.messages.empty());
   EXPECT_EQ(sink.messages.back().text, "1 files converted.      ");
   EXPECT_FALSE(FileExists(dir.File("out/Imag0002.jpg")));
@@ -141,7 +141,7 @@ TEST_F(BatchRunTest, abortEndsTheRunAfterTheCurrentFileWithTheCount) {
 TEST_F(BatchRunTest, aSourceThatDoesNotLoadIsReportedAndSkipped) {
   WriteFileText(dir.File("in/broken.jpg"), "no picture");
   Start({"broken.jpg", "b.jpg"});
-  for (int i = 0; i < 10 && App().App().batchState != 0; ++i) Tick();
+  for (int i = 0; i < 10 && App().BatchHost().Run().batchState != 0; ++i) Tick();
   ASSERT_EQ(sink.messages.size(), 2u);
   EXPECT_EQ(sink.messages[0].caption, "JPEG File Load");
   EXPECT_NE(sink.messages[0].text.find("\nSkip convert."), std::string::npos);
@@ -153,8 +153,8 @@ TEST_F(BatchRunTest, aSourceThatDoesNotLoadIsReportedAndSkipped) {
 TEST_F(BatchRunTest, theTimerDrivesARunToItsEnd) {
   Start({"a.jpg"});
   Frame()->BatchTimer()->start(10);
-  for (int i = 0; i < 300 && App().App().batchState != 0; ++i) Settle(20);
-  EXPECT_EQ(App().App().batchState, 0);
+  for (int i = 0; i < 300 && App().BatchHost().Run().batchState != 0; ++i) Settle(20);
+  EXPECT_EQ(App().BatchHost().Run().batchState, 0);
   EXPECT_TRUE(FileExists(dir.File("out/Imag0001.jpg")));
   EXPECT_EQ(DocumentCount(), 0);
 }
@@ -165,7 +165,7 @@ TEST_F(BatchRunTest, closingTheMainWindowDuringARunEndsItAndClosesEverything) {
   Tick();
   ASSERT_NE(Progress(), nullptr);
   Frame()->close();
-  EXPECT_EQ(App().App().batchState, 0);
+  EXPECT_EQ(App().BatchHost().Run().batchState, 0);
   EXPECT_EQ(Progress(), nullptr);
   EXPECT_EQ(DocumentCount(), 0);
   for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(w->isVisible()) << w->metaObject()->className();

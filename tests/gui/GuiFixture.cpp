@@ -5,12 +5,12 @@
 #include <QDir>
 #include <QTest>
 
-#include "app/ui/ChildFrame.h"
-#include "app/ui/DocTemplate.h"
-#include "app/ui/Document.h"
-#include "app/ui/MainFrame.h"
-#include "app/ui/QuorvexApp.h"
-#include "view/ui/ImageView.h"
+#include "gui/ChildFrame.h"
+#include "gui/DocTemplate.h"
+#include "gui/Document.h"
+#include "gui/MainFrame.h"
+#include "gui/QuorvexApp.h"
+#include "gui/ImageView.h"
 
 namespace qv::test {
 

@@ -13,15 +13,16 @@
 #include <QTest>
 
 #include "GuiFixture.h"
-#include "app/ui/ChildFrame.h"
-#include "app/ui/CommandIds.h"
-#include "app/ui/DocTemplate.h"
-#include "app/ui/Document.h"
-#include "app/ui/MainFrame.h"
-#include "app/ui/QuorvexApp.h"
+#include "gui/ChildFrame.h"
+#include "gui/CommandIds.h"
+#include "gui/DocTemplate.h"
+#include "gui/Document.h"
+#include "gui/BatchHost.h"
+#include "gui/MainFrame.h"
+#include "gui/QuorvexApp.h"
 #include "platform/ui/FileDialog.h"
-#include "view/ui/ImageView.h"
-#include "view/ui/ViewCommandIds.h"
+#include "gui/ImageView.h"
+#include "gui/ViewCommandIds.h"
 
 namespace qv::test {
 namespace {
@@ -99,14 +100,14 @@ TEST_F(ImageViewTest, zoomCommandsAreDisabledDuringABatchRunButFitWindowIsNot) {
   CImageView* v = OpenView(200, 150);
   v->OnSizeUp();
   Settle();
-  App().App().batchState = 2;
+  App().BatchHost().Run().batchState = 2;
   EXPECT_FALSE(Enabled(ID_SIZE_UP));
   EXPECT_FALSE(Enabled(ID_SIZE_DOWN));
   EXPECT_FALSE(Enabled(ID_SIZE_RAW));
   EXPECT_TRUE(Enabled(ID_FIT_WINDOW));
   EXPECT_FALSE(Enabled(ID_BATCH_CONVERT));
   EXPECT_FALSE(Enabled(ID_APP_ABOUT));
-  App().App().batchState = 0;
+  App().BatchHost().Run().batchState = 0;
   EXPECT_TRUE(Enabled(ID_SIZE_UP));
 }
 

@@ -15,17 +15,18 @@
 
 #include "GuiFixture.h"
 #include "app/Profile.h"
-#include "app/ui/AppTexts.h"
-#include "app/ui/ChildFrame.h"
-#include "app/ui/CommandIds.h"
-#include "app/ui/DocTemplate.h"
-#include "app/ui/Document.h"
-#include "app/ui/MainFrame.h"
-#include "app/ui/QuorvexApp.h"
-#include "app/ui/RecentFileList.h"
+#include "gui/AppTexts.h"
+#include "gui/ChildFrame.h"
+#include "gui/CommandIds.h"
+#include "gui/DocTemplate.h"
+#include "gui/Document.h"
+#include "gui/BatchHost.h"
+#include "gui/MainFrame.h"
+#include "gui/QuorvexApp.h"
+#include "gui/RecentFileList.h"
 #include "platform/ui/FileDialog.h"
-#include "view/ui/ImageView.h"
-#include "view/ui/ViewCommandIds.h"
+#include "gui/ImageView.h"
+#include "gui/ViewCommandIds.h"
 
 namespace qv::test {
 namespace {
@@ -210,11 +211,11 @@ TEST_F(MainFrameTest, statusBarToggleHidesEveryBarAndNewWindowsFollow) {
 TEST_F(MainFrameTest, closeAllClosesEveryWindowAndEndsARun) {
   Open(Photo("a.jpg", 64, 48));
   Open(Photo("b.jpg", 64, 48));
-  App().App().batchTotal = 7;
+  App().BatchHost().Run().batchTotal = 7;
   Trigger(ID_CLOSE_ALL);
   EXPECT_EQ(DocumentCount(), 0);
   EXPECT_TRUE(Frame()->MdiArea()->subWindowList().isEmpty());
-  EXPECT_EQ(App().App().batchIndex, 7);
+  EXPECT_EQ(App().BatchHost().Run().batchIndex, 7);
   EXPECT_EQ(Frame()->CurrentMenuId(), IDR_MAINFRAME);
   EXPECT_TRUE(sink.messages.empty());  // no prompts
 }

@@ -10,8 +10,8 @@
 #include <QTimer>
 
 #include "GuiFixture.h"
-#include "app/ui/CommandIds.h"
-#include "app/ui/QuorvexApp.h"
+#include "gui/CommandIds.h"
+#include "gui/QuorvexApp.h"
 #include "image/JpegCodec.h"
 #include "platform/ui/FileDialog.h"
 

@@ -28,8 +28,8 @@ protected:
   int LoadError(const std::string& path) {
     CImageDoc doc(app);
     EXPECT_EQ(doc.ReadJpeg(path), 0);
-    EXPECT_EQ(app.loadErrorName, path);
-    return app.lastLoadError;
+    EXPECT_EQ(doc.m_strLoadErrorName, path);
+    return doc.m_nLoadError;
   }
 };
 
@@ -283,8 +283,8 @@ TEST_F(JpegCodecTest, EveryCorpusFileLoadsOrIsRefusedWithACode) {
       EXPECT_GT(doc.Bitmap().Width(), 0) << f;
       EXPECT_EQ(doc.m_strCodecInfo.find(std::to_string(doc.Bitmap().Width()) + "x"), 0u) << f;
     } else {
-      EXPECT_GE(app.lastLoadError, 1) << f;
-      EXPECT_LE(app.lastLoadError, 6) << f;
+      EXPECT_GE(doc.m_nLoadError, 1) << f;
+      EXPECT_LE(doc.m_nLoadError, 6) << f;
     }
   }
   EXPECT_GT(loaded, static_cast<int>(files.size()) / 2);

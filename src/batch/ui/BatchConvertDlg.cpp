@@ -240,7 +240,6 @@ BatchDialogValues CBatchConvertDlg::ReadValues() const {
 
 void CBatchConvertDlg::accept() {
   m_bRun = false;
-  m_app.batchTotal = 0;
   switch (CheckBatchDialog(m_app, m_fields, ReadValues(), m_app.Messages(), m_request)) {
   case BatchOkOutcome::Stay: return;
   case BatchOkOutcome::CloseNoRun: break;

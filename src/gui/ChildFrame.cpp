@@ -1,4 +1,4 @@
-#include "app/ui/ChildFrame.h"
+#include "gui/ChildFrame.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -7,12 +7,13 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-#include "app/ui/AppTexts.h"
-#include "app/ui/Document.h"
-#include "app/ui/MainFrame.h"
-#include "app/ui/QuorvexApp.h"
-#include "app/ui/Resources.h"
-#include "view/ui/ImageView.h"
+#include "gui/AppTexts.h"
+#include "gui/BatchHost.h"
+#include "gui/Document.h"
+#include "gui/MainFrame.h"
+#include "gui/QuorvexApp.h"
+#include "gui/Resources.h"
+#include "gui/ImageView.h"
 
 namespace qv {
 namespace {
@@ -49,7 +50,7 @@ CChildFrame::CChildFrame(CQuorvexApp& app, CDocument& doc, QWidget* parent)
   setWidget(body);
 
   // The batch working document's window cannot be closed by the user.
-  if (app.App().batchState == 1) {
+  if (app.BatchHost().Run().batchState == BS_START) {
     m_bCloseGreyed = true;
     // As on the original platform, a greyed Close also takes the caption's
     // close button.

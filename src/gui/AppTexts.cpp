@@ -1,7 +1,7 @@
-#include "app/ui/AppTexts.h"
+#include "gui/AppTexts.h"
 
-#include "app/ui/CommandIds.h"
-#include "view/ui/ViewCommandIds.h"
+#include "gui/CommandIds.h"
+#include "gui/ViewCommandIds.h"
 
 namespace qv {
 namespace txt {

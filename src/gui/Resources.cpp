@@ -1,4 +1,4 @@
-#include "app/ui/Resources.h"
+#include "gui/Resources.h"
 
 #include <QCursor>
 #include <QIcon>

@@ -70,6 +70,8 @@ signals:
   void titleChanged();
 
 private:
+  // Hands a load or save error of `doc` to the application; returns result.
+  int PassLoadError(CImageDoc& doc, int result);
   CQuorvexApp& m_app;
   CImageDoc m_doc;
   std::string m_title;

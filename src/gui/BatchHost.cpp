@@ -1,14 +1,15 @@
-#include "batch/ui/BatchHost.h"
+#include "gui/BatchHost.h"
 
 #include "app/ConverterApp.h"
-#include "app/ui/DocTemplate.h"
-#include "app/ui/Document.h"
-#include "app/ui/MainFrame.h"
-#include "app/ui/QuorvexApp.h"
-#include "batch/BulkWorker.h"
+#include "gui/DocTemplate.h"
+#include "gui/Document.h"
+#include "gui/MainFrame.h"
+#include "gui/QuorvexApp.h"
 #include "batch/ui/ProgressDlg.h"
 
 namespace qv {
+
+CBatchHost::CBatchHost(CQuorvexApp& app) : m_app(app), m_run(app.App()) {}
 
 CImageDoc* CBatchHost::OpenWorkDocument(const std::string& title) {
   CDocument* doc = m_app.Template().OpenDocumentFile(nullptr, true);
@@ -39,16 +40,7 @@ void CBatchHost::DestroyProgress(IBatchProgress* progress) {
   delete static_cast<CProgressDlg*>(progress);
 }
 
-void CBatchHost::AbandonRun() {
-  CConverterApp& app = m_app.App();
-  if (app.batchWorker && app.batchWorker->m_pProgress) {
-    DestroyProgress(app.batchWorker->m_pProgress);
-    app.batchWorker->m_pProgress = nullptr;
-  }
-  app.batchWorker.reset();
-  app.batchState = BS_IDLE;
-  app.stepBusy = 0;
-}
+void CBatchHost::AbandonRun() { m_run.Abandon(*this); }
 
 void CBatchHost::SetStatusText(const std::string& text) {
   if (CMainFrame* main = m_app.MainFrame()) main->SetInfoPaneText(QString::fromStdString(text));

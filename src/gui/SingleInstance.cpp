@@ -1,4 +1,4 @@
-#include "app/ui/SingleInstance.h"
+#include "gui/SingleInstance.h"
 
 #include <QDir>
 #include <QElapsedTimer>

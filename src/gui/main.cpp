@@ -6,7 +6,7 @@
 #include <QApplication>
 
 #include "app/Profile.h"
-#include "app/ui/QuorvexApp.h"
+#include "gui/QuorvexApp.h"
 
 int main(int argc, char** argv) {
   QApplication qapp(argc, argv);

@@ -1,13 +1,12 @@
 #pragma once
-// The per-command worker of the batch conversion and the bulk filter.
+// The worker of the bulk filter: the counting walk, the log and the output
+// folders. (The batch conversion's side of it is batch/BatchRun.h.)
 #include <cstdio>
 #include <functional>
 #include <string>
 
 namespace qv {
 
-class CConverterApp;
-class CImageDoc;
 class IBatchProgress;
 
 class CBulkWorker {
@@ -16,10 +15,6 @@ public:
   virtual ~CBulkWorker();
   CBulkWorker(const CBulkWorker&) = delete;
   CBulkWorker& operator=(const CBulkWorker&) = delete;
-
-  // Converts app.batchCurrent into the next device file: CONVERT_DONE,
-  // CONVERT_SKIPPED (not loaded) or CONVERT_STOP.
-  int ConvertOne(CConverterApp& app);
 
   // Counts the files of a tree as the bulk filter's progress needs; -1 when
   // the root cannot be read. `pump` runs one pass of the event loop and
@@ -33,9 +28,7 @@ public:
   bool MakeOutputSubdirectory(size_t n);
 
   // ---- state ----
-  CImageDoc* m_pWorkDoc = nullptr;   // not owned
   IBatchProgress* m_pProgress = nullptr;  // not owned
-  int nextSeqNo = 1;
   std::string m_srcPath;
   std::string m_dstPath;
   std::string m_extList = ".jpg;.jfif;.jpeg";

@@ -52,7 +52,9 @@ public:
   CBatchHost& BatchHost() { return *m_pBatchHost; }
   CQtMessageSink& QtSink() { return *m_pSink; }
   const QPixmap& BackgroundTile() const { return m_tile; }
-  bool BatchIdle() const { return m_app.batchState == 0; }
+  bool BatchIdle() const;
+  // Shows the pending load error, outside a run and outside another report.
+  void ReportLoadError();
 
   // ---- commands handled by the application ----
   void OnFileOpen();
@@ -89,6 +91,7 @@ private:
   CMainFrame* m_pMainFrame = nullptr;  // deleted at exit
   QPixmap m_tile;
   bool m_bExited = false;
+  bool m_bReportBusy = false;
 };
 
 } // namespace qv

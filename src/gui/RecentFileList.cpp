@@ -1,10 +1,10 @@
-#include "app/ui/RecentFileList.h"
+#include "gui/RecentFileList.h"
 
 #include <algorithm>
 
 #include "app/Extension.h"
 #include "app/Profile.h"
-#include "app/ui/CommandIds.h"
+#include "gui/CommandIds.h"
 
 namespace qv {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Command identifiers of the main window, its menus and the document
 // commands the frames route. The view's own commands are in
-// view/ui/ViewCommandIds.h.
+// gui/ViewCommandIds.h.
 
 namespace qv {
 

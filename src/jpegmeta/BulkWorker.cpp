@@ -1,30 +1,17 @@
-#include "batch/BulkWorker.h"
+#include "jpegmeta/BulkWorker.h"
 
 #include <cerrno>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <vector>
 
-#include "app/ConverterApp.h"
 #include "app/Extension.h"
-#include "batch/BatchEngine.h"
-#include "image/ImageDoc.h"
+#include "platform/Progress.h"
 
 namespace qv {
 
 CBulkWorker::~CBulkWorker() {
   if (m_pLog) std::fclose(m_pLog);
-}
-
-int CBulkWorker::ConvertOne(CConverterApp& app) {
-  std::string src = app.batchSrcDir + "/" + app.batchCurrent;
-  // Names given with a folder of their own (the command line) stand alone.
-  if (!app.batchCurrent.empty() && app.batchCurrent[0] == '/') src = app.batchCurrent;
-  const std::string out = app.batchDstDir + "/" + DeviceFileName(nextSeqNo);
-  nextSeqNo = NextSeqNo(nextSeqNo);  // used up even when the file is skipped
-  m_srcPath = src;
-  m_dstPath = out;
-  return ConvertToDeviceFile(*m_pWorkDoc, src, out, app.targetWidth, app.targetHeight);
 }
 
 int CBulkWorker::CountFiles(const std::string& root) {

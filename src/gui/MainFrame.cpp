@@ -1,4 +1,4 @@
-#include "app/ui/MainFrame.h"
+#include "gui/MainFrame.h"
 
 #include <cmath>
 #include <cstdio>
@@ -21,20 +21,20 @@
 #include <QStatusTipEvent>
 #include <QTimer>
 
-#include "app/ui/AppTexts.h"
-#include "app/ui/ChildFrame.h"
-#include "app/ui/CommandIds.h"
-#include "app/ui/DocTemplate.h"
-#include "app/ui/Document.h"
-#include "app/ui/QuorvexApp.h"
-#include "app/ui/RecentFileList.h"
-#include "app/ui/Resources.h"
+#include "gui/AppTexts.h"
+#include "gui/ChildFrame.h"
+#include "gui/CommandIds.h"
+#include "gui/DocTemplate.h"
+#include "gui/Document.h"
+#include "gui/QuorvexApp.h"
+#include "gui/RecentFileList.h"
+#include "gui/Resources.h"
 #include "batch/BatchEngine.h"
-#include "batch/ui/BatchHost.h"
+#include "gui/BatchHost.h"
 #include "image/ImageDoc.h"
 #include "platform/MessageSink.h"
-#include "view/ui/ImageView.h"
-#include "view/ui/ViewCommandIds.h"
+#include "gui/ImageView.h"
+#include "gui/ViewCommandIds.h"
 
 namespace qv {
 namespace {
@@ -383,8 +383,8 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
 
 void CMainFrame::OnCloseAll() {
   m_app.Template().CloseAllDocuments(false);
-  CConverterApp& app = m_app.App();
-  app.batchIndex = app.batchTotal;
+  CBatchRun& run = m_app.BatchHost().Run();
+  run.batchIndex = run.batchTotal;
 }
 
 void CMainFrame::OnViewStatusBar() {
@@ -421,8 +421,8 @@ void CMainFrame::ArrangeTiled(bool horizontal) {
 
 void CMainFrame::OnTimerTick() {
   m_pTimer->stop();
-  BatchStep(m_app.App(), m_app.BatchHost());
-  ReportLoadError(m_app.App(), false);
+  m_app.BatchHost().Run().Step(m_app.BatchHost());
+  m_app.ReportLoadError();
   if (!m_bClosing) m_pTimer->start(100);
   updateActions();
 }
@@ -525,7 +525,7 @@ void CMainFrame::dropEvent(QDropEvent* event) {
   for (const QUrl& url : urls) {
     if (!url.isLocalFile()) continue;
     m_app.OpenDocumentFile(QFile::encodeName(url.toLocalFile()).toStdString());
-    ReportLoadError(m_app.App(), false);
+    m_app.ReportLoadError();
   }
 }
 

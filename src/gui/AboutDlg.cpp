@@ -1,4 +1,4 @@
-#include "app/ui/AboutDlg.h"
+#include "gui/AboutDlg.h"
 
 #include <QDesktopServices>
 #include <QGridLayout>
@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include "app/ui/AppTexts.h"
-#include "app/ui/Resources.h"
+#include "gui/AppTexts.h"
+#include "gui/Resources.h"
 
 namespace qv {
 namespace {

@@ -1,15 +1,15 @@
-#include "app/ui/DocTemplate.h"
+#include "gui/DocTemplate.h"
 
 #include <cstdio>
 
 #include <QMdiArea>
 
 #include "app/Extension.h"
-#include "app/ui/ChildFrame.h"
-#include "app/ui/Document.h"
-#include "app/ui/MainFrame.h"
-#include "app/ui/QuorvexApp.h"
-#include "view/ui/ImageView.h"
+#include "gui/ChildFrame.h"
+#include "gui/Document.h"
+#include "gui/MainFrame.h"
+#include "gui/QuorvexApp.h"
+#include "gui/ImageView.h"
 
 namespace qv {
 

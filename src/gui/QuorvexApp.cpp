@@ -1,4 +1,4 @@
-#include "app/ui/QuorvexApp.h"
+#include "gui/QuorvexApp.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -6,18 +6,17 @@
 
 #include "app/AppHelpers.h"
 #include "app/Extension.h"
-#include "app/ui/AboutDlg.h"
-#include "app/ui/AppTexts.h"
-#include "app/ui/DocTemplate.h"
-#include "app/ui/Document.h"
-#include "app/ui/MainFrame.h"
-#include "app/ui/RecentFileList.h"
-#include "app/ui/Resources.h"
-#include "app/ui/SingleInstance.h"
+#include "gui/AboutDlg.h"
+#include "gui/AppTexts.h"
+#include "gui/DocTemplate.h"
+#include "gui/Document.h"
+#include "gui/MainFrame.h"
+#include "gui/RecentFileList.h"
+#include "gui/Resources.h"
+#include "gui/SingleInstance.h"
 #include "batch/BatchEngine.h"
-#include "batch/BulkWorker.h"
 #include "batch/ui/BatchConvertDlg.h"
-#include "batch/ui/BatchHost.h"
+#include "gui/BatchHost.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/QtMessageSink.h"
 
@@ -86,18 +85,13 @@ CQuorvexApp::StartResult CQuorvexApp::InitInstance(const StartOptions& options) 
   }
   if (options.show) m_pMainFrame->show();
 
-  m_app.workDocCounter = 0;
-  m_app.batchState = 0;
-  m_app.stepBusy = 0;
   m_app.lastLoadError = LOADERR_NONE;
-  m_app.reportBusy = 0;
-  m_app.batchWorker.reset();
 
   // Files named on the command line open like dropped files; one that does
   // not load is reported and the program keeps running.
   for (const std::string& f : files) {
     OpenDocumentFile(f);
-    ReportLoadError(m_app, false);
+    ReportLoadError();
   }
   return StartResult::Running;
 }
@@ -131,6 +125,16 @@ void CQuorvexApp::ExitInstance() {
   m_pInstance.reset();
 }
 
+bool CQuorvexApp::BatchIdle() const { return !m_pBatchHost || m_pBatchHost->Run().Idle(); }
+
+void CQuorvexApp::ReportLoadError() {
+  // A run shows its own; a nested report (its box's own event loop) waits.
+  if (m_bReportBusy || !BatchIdle()) return;
+  m_bReportBusy = true;
+  qv::ReportLoadError(m_app, false);
+  m_bReportBusy = false;
+}
+
 void CQuorvexApp::OnFileOpen() {
   CFileDialog& dlg = *m_pOpenDialog;
   dlg.SetFileName(std::string());
@@ -141,7 +145,7 @@ void CQuorvexApp::OnFileOpen() {
   }
   for (const std::string& p : list) {
     OpenDocumentFile(p);
-    ReportLoadError(m_app, false);
+    ReportLoadError();
   }
   RememberReadDir();
 }
@@ -152,7 +156,7 @@ void CQuorvexApp::OpenFiles(const std::vector<std::string>& paths) {
     if (FindExtension(p) != kNoPosition) InsertSorted(list, p);
   for (const std::string& p : list) {
     OpenDocumentFile(p);
-    ReportLoadError(m_app, false);
+    ReportLoadError();
   }
 }
 
@@ -162,7 +166,7 @@ void CQuorvexApp::OnFileMru(int index) {
   CDocument* doc = OpenDocumentFile(path);
   // A path already open was reloaded in its window: the entry stays.
   if (!doc && !m_pTemplate->FindByPath(path)) m_pRecent->Remove(index);
-  ReportLoadError(m_app, false);
+  ReportLoadError();
   if (m_pMainFrame) m_pMainFrame->OnDocumentListChanged();
 }
 
@@ -203,13 +207,13 @@ void CQuorvexApp::OnBatchConvert() {
   CBatchConvertDlg dlg(m_app, m_pMainFrame);
   if (dlg.exec() != QDialog::Accepted || !dlg.HasRun()) return;
   // The timer takes it from here, one file per step.
-  StartBatch(m_app, dlg.Request());
+  m_pBatchHost->Run().Start(dlg.Request());
 }
 
 void CQuorvexApp::OnOtherInstanceFiles(const QStringList& files) {
   for (const QString& f : files) {
     OpenDocumentFile(QFile::encodeName(f).toStdString());
-    ReportLoadError(m_app, false);
+    ReportLoadError();
   }
   if (m_pMainFrame) {
     if (m_pMainFrame->isMinimized()) m_pMainFrame->showNormal();

@@ -1,4 +1,4 @@
-#include "app/ui/Document.h"
+#include "gui/Document.h"
 
 #include <cstdio>
 
@@ -7,14 +7,15 @@
 #include <QMdiArea>
 
 #include "app/Extension.h"
-#include "app/ui/AppTexts.h"
-#include "app/ui/ChildFrame.h"
-#include "app/ui/DocTemplate.h"
-#include "app/ui/MainFrame.h"
-#include "app/ui/QuorvexApp.h"
-#include "app/ui/RecentFileList.h"
-#include "batch/BulkWorker.h"
-#include "view/ui/ImageView.h"
+#include "gui/AppTexts.h"
+#include "gui/ChildFrame.h"
+#include "gui/DocTemplate.h"
+#include "gui/MainFrame.h"
+#include "gui/QuorvexApp.h"
+#include "gui/RecentFileList.h"
+#include "batch/BatchRun.h"
+#include "gui/BatchHost.h"
+#include "gui/ImageView.h"
 
 namespace qv {
 namespace {
@@ -63,15 +64,25 @@ void CDocument::MarkModified(bool on) {
 }
 
 bool CDocument::IsBatchWorkDocument() const {
-  const CConverterApp& app = m_app.App();
-  return app.batchState != 0 && app.batchWorker && app.batchWorker->m_pWorkDoc == &m_doc;
+  const CBatchRun& run = m_app.BatchHost().Run();
+  return !run.Idle() && run.m_pWorkDoc == &m_doc;
+}
+
+int CDocument::PassLoadError(CImageDoc& doc, int result) {
+  // The application reports it when the command is done.
+  if (doc.m_nLoadError != LOADERR_NONE) {
+    m_app.App().lastLoadError = doc.m_nLoadError;
+    m_app.App().loadErrorName = doc.m_strLoadErrorName;
+    doc.m_nLoadError = LOADERR_NONE;
+  }
+  return result;
 }
 
 int CDocument::OnNewDocument() { return m_doc.OnNewDocument(); }
 
 int CDocument::OnOpenDocument(const std::string& path) {
   if (CDocument* other = m_app.Template().FindByPath(path, this)) {
-    other->Doc().Load(path);
+    PassLoadError(other->Doc(), other->Doc().Load(path));
     other->MarkModified(false);
     other->UpdateAllViews(nullptr);
     if (CImageView* v = other->FirstView())
@@ -79,7 +90,7 @@ int CDocument::OnOpenDocument(const std::string& path) {
         if (QMdiArea* mdi = f->mdiArea()) mdi->setActiveSubWindow(f);
     return 0;
   }
-  return m_doc.Load(path);
+  return PassLoadError(m_doc, m_doc.Load(path));
 }
 
 int CDocument::OnSaveDocument(const std::string& path) {
@@ -92,7 +103,7 @@ int CDocument::OnSaveDocument(const std::string& path) {
     QFile::remove(target);
     ok = QFile::copy(QFile::decodeName(m_doc.m_tempPath[0].c_str()), target) ? 1 : 0;
   } else {
-    ok = m_doc.SaveByType(path);
+    ok = PassLoadError(m_doc, m_doc.SaveByType(path));
   }
   if (!ok) return 0;
   if (m_doc.m_bConverted) {

@@ -1,4 +1,4 @@
-#include "view/ui/ImageView.h"
+#include "gui/ImageView.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,15 +16,15 @@
 #include <QStyle>
 
 #include "app/AppHelpers.h"
-#include "app/ui/AppTexts.h"
-#include "app/ui/ChildFrame.h"
-#include "app/ui/DocTemplate.h"
-#include "app/ui/Document.h"
-#include "app/ui/MainFrame.h"
-#include "app/ui/QuorvexApp.h"
-#include "app/ui/Resources.h"
+#include "gui/AppTexts.h"
+#include "gui/ChildFrame.h"
+#include "gui/DocTemplate.h"
+#include "gui/Document.h"
+#include "gui/MainFrame.h"
+#include "gui/QuorvexApp.h"
+#include "gui/Resources.h"
 #include "platform/ui/FileDialog.h"
-#include "view/ui/ViewCommandIds.h"
+#include "gui/ViewCommandIds.h"
 
 namespace qv {
 namespace {
