@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "view/DqtFile.h"
+#include "app/DqtFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // An exact-size copy, so reading one byte too far is caught.

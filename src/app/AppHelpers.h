@@ -50,4 +50,10 @@ bool IsTempFileName(const std::string& name);
 constexpr int kStaleTempSeconds = 600;
 int RemoveStaleTempFiles(const std::string& dir);
 
+// Whether a path names a folder (links followed).
+bool DirectoryExists(const std::string& path);
+// Creates every missing folder of the path (its first 260 characters);
+// 1, or -1 when one cannot be made.
+int MakeDirectoryPath(const std::string& path);
+
 } // namespace qv

@@ -12,7 +12,7 @@
 #include "jpegmeta/BulkWorker.h"
 #include "jpegmeta/CommentText.h"
 #include "platform/MessageSink.h"
-#include "view/DqtFile.h"
+#include "app/DqtFile.h"
 
 namespace qv {
 
@@ -42,15 +42,6 @@ const ProfileKey<CSettings> kSavedKeys[] = {
 #undef QV_INT
 #undef QV_STR
 #undef QV_DBL
-
-bool MakeFolder(const std::string& dir) {
-  if (dir.empty()) return false;
-  struct stat st {};
-  if (stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-  size_t slash = dir.find_last_of('/');
-  if (slash != std::string::npos && slash > 0 && !MakeFolder(dir.substr(0, slash))) return false;
-  return mkdir(dir.c_str(), 0755) == 0 || errno == EEXIST;
-}
 
 } // namespace
 
@@ -124,7 +115,7 @@ void CConverterApp::LoadZoomSteps() {
 }
 
 bool CConverterApp::SaveSettings() {
-  if (!MakeFolder(m_configDir)) return false;
+  if (MakeDirectoryPath(m_configDir) != 1 || !DirectoryExists(m_configDir)) return false;
   if (m_settings.SaveConfig == 0) {
     // Switching the option off is remembered; nothing else is written.
     if (m_profile.GetInt(kSectionDefault, "SaveConfig", 0) == 1)

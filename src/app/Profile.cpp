@@ -6,10 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "app/ReplacingFile.h"
 
 namespace qv {
 namespace {
@@ -101,27 +102,6 @@ CProfile::LoadState ReadSettingsFile(const std::string& path, std::string& text,
   ::close(fd);
   if (result != S::Ok) text.clear();
   return result;
-}
-
-// Write beside the file, then replace it, so a failed write loses nothing.
-bool WriteBeside(const std::string& path, const std::string& text) {
-  const std::string tmp = path + ".tmp";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::remove(tmp.c_str());
-      return false;
-    }
-  }
-  if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-    std::remove(tmp.c_str());
-    return false;
-  }
-  return true;
 }
 
 } // namespace
@@ -292,7 +272,7 @@ bool CProfile::Save() {
   struct stat st {};
   if (::stat(m_path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return false;
   std::string text = Render();
-  if (!WriteBeside(m_path, text)) return false;
+  if (!ReplaceFileContent(m_path, text.data(), text.size())) return false;
   Parse(std::move(text));  // also drops the replaced lines' old text
   m_state = LoadState::Ok;
   m_dirty = false;

@@ -72,8 +72,8 @@ int ConvertToDeviceFile(CImageDoc& doc, const std::string& source, const std::st
   // The thumbnail stays in memory and the device file appears under its
   // name only when complete, so no run leaves a part of one behind.
   std::vector<uint8_t> thumbnail;
-  if (!FitOnto(doc, decoded, 160, 120, outPath + "__thumb")) return CONVERT_STOP;
-  if (!doc.EncodeThumbnail(thumbnail)) return SaveFailed(doc, outPath + "__thumb");
+  if (!FitOnto(doc, decoded, 160, 120, ThumbnailPathOf(outPath))) return CONVERT_STOP;
+  if (!doc.EncodeThumbnail(thumbnail)) return SaveFailed(doc, ThumbnailPathOf(outPath));
 
   doc.lastImageWidth = 1024;
   doc.lastImageHeight = 768;

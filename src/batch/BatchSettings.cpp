@@ -149,28 +149,6 @@ int ValidateDirName(const std::string& name) {
   return 1;
 }
 
-bool DirectoryExists(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-int MakeDirectoryPath(const std::string& path) {
-  const std::string p = path.substr(0, 260);
-  std::string prefix;
-  for (size_t i = 0; i <= p.size(); ++i) {
-    const bool end = i == p.size();
-    if (end || (p[i] == '/' && i > 0)) {
-      const size_t lastSlash = prefix.find_last_of('/');
-      const bool componentEmpty = prefix.empty() || lastSlash == prefix.size() - 1;
-      if (!componentEmpty && !DirectoryExists(prefix)) {
-        if (::mkdir(prefix.c_str(), 0755) != 0 && errno != EEXIST) return -1;
-      }
-    }
-    if (!end) prefix += p[i];
-  }
-  return 1;
-}
-
 std::vector<std::string> FillFileList(const std::string& dir, bool extFilter, const std::string& extList) {
   std::vector<std::string> names;
   DIR* d = opendir(dir.c_str());

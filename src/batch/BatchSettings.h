@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/AppHelpers.h"  // MakeDirectoryPath, DirectoryExists
+
 namespace qv {
 
 class CConverterApp;
@@ -47,9 +49,6 @@ struct CBatchSettings {
 
 // 1 valid; -1 empty; -2 invalid expression; -3 longer than 260 characters.
 int ValidateDirName(const std::string& name);
-// Creates every missing folder of the path; 1 or -1.
-int MakeDirectoryPath(const std::string& path);
-bool DirectoryExists(const std::string& path);
 // File names (no folders) of a directory that pass the extension filter,
 // in case-insensitive order. Empty when the directory cannot be read.
 std::vector<std::string> FillFileList(const std::string& dir, bool extFilter, const std::string& extList);

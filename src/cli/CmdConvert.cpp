@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "app/AppHelpers.h"
+#include "app/ReplacingFile.h"
 #include "batch/BatchEngine.h"
 #include "batch/BatchRun.h"
 #include "batch/BatchSettings.h"
@@ -254,7 +255,7 @@ int RunConvert(Context& ctx, const Args& args) {
     // folder's place in the checks (output and input must differ).
     for (const std::string& f : files) values.files.emplace_back(Absolute(f), true);
     const std::string& first = values.files.front().first;
-    values.srcDir = first.substr(0, std::max<size_t>(first.find_last_of('/'), 1));
+    values.srcDir = DirectoryOf(first);
   }
 
   BatchRunRequest request;

@@ -2,7 +2,7 @@
 
 #include "app/AppHelpers.h"
 #include "cli/Cli.h"
-#include "view/DqtFile.h"
+#include "app/DqtFile.h"
 
 namespace qv::cli {
 namespace {

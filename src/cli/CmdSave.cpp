@@ -8,8 +8,9 @@
 #include "cli/Cli.h"
 #include "image/ColorOps.h"
 #include "image/ImageDoc.h"
+#include "image/JpegCodec.h"
 #include "image/PngWriter.h"
-#include "view/ToneTables.h"
+#include "image/ToneTables.h"
 
 namespace qv::cli {
 
@@ -27,10 +28,10 @@ bool ParseDouble(const std::string& text, double& value) {
 
 // The writers SaveByType knows, as the document's save tells them apart.
 bool HasSaveExtension(const std::string& path) {
+  if (IsThumbnailPath(path)) return true;
   const size_t dot = FindExtension(path);
   if (dot == kNoPosition) return false;
   const std::string ext = path.substr(dot);
-  if (ext.compare(0, 11, ".jpg__thumb") == 0) return true;
   const int type = FormatFromExtension(ext);
   return type == FT_BMP || type == FT_RGB || type == FT_JPEG || type == FT_PNG;
 }

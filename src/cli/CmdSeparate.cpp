@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <sys/stat.h>
 
+#include "app/AppHelpers.h"
 #include "cli/Cli.h"
 #include "image/ColorOps.h"
 #include "image/ImageDoc.h"
@@ -12,15 +13,6 @@
 namespace qv::cli {
 
 namespace {
-
-// Creates a folder and its missing parents.
-bool MakeFolders(const std::string& dir) {
-  struct stat st {};
-  if (stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-  const size_t slash = dir.find_last_of('/');
-  if (slash != std::string::npos && slash > 0 && !MakeFolders(dir.substr(0, slash))) return false;
-  return mkdir(dir.c_str(), 0755) == 0 || errno == EEXIST;
-}
 
 std::string FileNameOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
@@ -59,7 +51,7 @@ int RunSeparate(Context& ctx, const Args& args) {
     PrintLoadError(doc, in);
     return kExitPartial;
   }
-  if (!MakeFolders(dir)) {
+  if (MakeDirectoryPath(dir) != 1 || !DirectoryExists(dir)) {
     std::fprintf(stderr, "quorvex-cli: cannot create the folder '%s'\n", dir.c_str());
     return kExitPartial;
   }

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "image/ReplacingFile.h"
+#include "app/ReplacingFile.h"
 
 namespace qv {
 

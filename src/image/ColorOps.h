@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "image/ImageDoc.h"
-#include "view/ToneTables.h"
+#include "image/ToneTables.h"
 
 namespace qv {
 

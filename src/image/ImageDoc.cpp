@@ -5,7 +5,7 @@
 
 #include "app/Extension.h"
 #include "image/JpegCodec.h"
-#include "view/DqtFile.h"
+#include "app/DqtFile.h"
 
 namespace qv {
 namespace {

@@ -19,7 +19,7 @@
 #include "app/AppHelpers.h"
 #include "image/DisplayBitmap.h"
 #include "image/ExifTemplate.h"
-#include "image/ReplacingFile.h"
+#include "app/ReplacingFile.h"
 #include "image/ImageDoc.h"
 #include "jpegmeta/CommentText.h"
 #include "platform/MessageSink.h"
@@ -539,9 +539,19 @@ constexpr size_t kMaxCommentBytes = 65533;
 
 } // namespace
 
+namespace {
+constexpr char kThumbnailSuffix[] = "__thumb";
+constexpr char kThumbnailExtension[] = ".jpg__thumb";
+constexpr size_t kThumbnailExtensionLength = sizeof kThumbnailExtension - 1;
+} // namespace
+
+std::string ThumbnailPathOf(const std::string& jpgPath) { return jpgPath + kThumbnailSuffix; }
+
 bool IsThumbnailPath(const std::string& path, std::string* jpgPath) {
   const size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || path.compare(dot, 11, ".jpg__thumb") != 0 || path.size() - dot < 11) return false;
+  if (dot == std::string::npos || path.compare(dot, kThumbnailExtensionLength, kThumbnailExtension) != 0 ||
+      path.size() - dot < kThumbnailExtensionLength)
+    return false;
   if (jpgPath) *jpgPath = path.substr(0, dot) + ".jpg";
   return true;
 }

@@ -27,6 +27,8 @@ std::string DescribeJpegText(const JpegDescriptionInput& in, int* grayscale = nu
 // Whether a save path asks for the writer's thumbnail mode (an extension
 // beginning ".jpg__thumb"); *jpgPath gets the ".jpg" path it writes.
 bool IsThumbnailPath(const std::string& path, std::string* jpgPath = nullptr);
+// The thumbnail-mode path of a ".jpg" path (the name the thumbnail pass uses).
+std::string ThumbnailPathOf(const std::string& jpgPath);
 
 // Texts shown for the load-error codes 1 to 6 ("%s" is the path).
 const char* LoadErrorFormat(int code);

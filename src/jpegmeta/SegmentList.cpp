@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/AppHelpers.h"
+#include "app/ReplacingFile.h"
 #include "jpegmeta/PngChunk.h"
 
 namespace qv {
@@ -54,46 +55,20 @@ std::unique_ptr<CJpegSegment> ReadMarkerSegment(CSegmentFile& src, int code, int
 
 // A new file beside `path`, created exclusively with the mode `path` has (or
 // the usual one); returns the descriptor or -1.
-int CreateBeside(const std::string& path, std::string& tempName) {
-  struct stat st {};
-  const bool exists = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-  const size_t slash = path.find_last_of('/');
-  // The program's hidden temporary naming, which the next run sweeps up.
-  tempName = (slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash)) + "/" +
-             kTempFilePrefix + "XXXXXX" + kTempFileSuffix;
-  const int fd = ::mkstemps(tempName.data(), static_cast<int>(sizeof kTempFileSuffix - 1));
-  if (fd < 0) return -1;
-  (void)::fchmod(fd, exists ? (st.st_mode & 07777) : 0644);
-  return fd;
-}
-
-bool CopyFileContent(const std::string& from, const std::string& to, const struct stat* mode) {
+// Copies a whole file into `out`.
+bool CopyInto(const std::string& from, CReplacingFile& out) {
   FILE* in = std::fopen(from.c_str(), "rb");
   if (!in) return false;
-  FILE* out = std::fopen(to.c_str(), "wb");
-  if (!out) {
-    std::fclose(in);
-    return false;
-  }
-  if (mode) (void)::fchmod(fileno(out), mode->st_mode & 07777);
   std::vector<char> buf(CSegmentFile::kDefaultCapacity);
   bool ok = true;
   for (;;) {
     const size_t n = std::fread(buf.data(), 1, buf.size(), in);
-    if (n > 0 && std::fwrite(buf.data(), 1, n, out) != n) ok = false;
+    if (n > 0 && !out.Write(buf.data(), n)) ok = false;
     if (!ok || n < buf.size()) break;
   }
   if (std::ferror(in)) ok = false;
   std::fclose(in);
-  if (std::fclose(out) != 0) ok = false;
   return ok;
-}
-
-std::string DirectoryOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
 }
 
 } // namespace
@@ -204,45 +179,29 @@ int WriteSegments(CSegmentFile& src, FILE* out, const SegmentList& list) {
 int WriteSegments(const std::string& sourcePath, const std::string& destPath, const SegmentList& list) {
   CSegmentFile src;
   if (!src.Open(sourcePath)) return 0;
-  std::string temp;
-  const int fd = CreateBeside(destPath, temp);
-  if (fd < 0) return 0;
-  FILE* out = ::fdopen(fd, "wb");
-  if (!out) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    return 0;
-  }
-  int ok = WriteSegments(src, out, list);
-  if (std::fclose(out) != 0) ok = 0;
+  CReplacingFile out;
+  if (!out.Open(destPath)) return 0;
+  const int ok = WriteSegments(src, out.File(), list);
   src.Close();
-  if (ok && std::rename(temp.c_str(), destPath.c_str()) != 0) ok = 0;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
+  return ok && out.Commit() ? 1 : 0;
 }
 
-// The new content is first copied beside the target under the backup name,
-// then renamed over it: the target never stops holding a whole file.
+// The new content is first copied beside the target under a temporary
+// name, then renamed over it: the target never stops holding a whole file.
 bool ReplaceFile(const std::string& newPath, const std::string& targetPath, IMessageSink& sink) {
   const std::string message = "中間ファイルが生成できません";  // messages are shown as UTF-8
-  std::string backup;
-  if (!MakeTempFileName(DirectoryOf(targetPath), kTempFilePrefix, kTempFileSuffix, backup)) {
+  struct stat st {};
+  CReplacingFile out;
+  if (::lstat(targetPath.c_str(), &st) != 0 || !out.Open(targetPath)) {
     ShowFileError(sink, "Rename", targetPath, message);
     return false;
   }
-  struct stat st {};
-  if (::lstat(targetPath.c_str(), &st) != 0) {
-    ::unlink(backup.c_str());
-    ShowFileError(sink, "Rename", backup, message);
-    return false;
-  }
-  if (!CopyFileContent(newPath, backup, S_ISREG(st.st_mode) ? &st : nullptr)) {
-    ::unlink(backup.c_str());
+  if (!CopyInto(newPath, out)) {
     ShowFileError(sink, "MoveTemp", targetPath, message);
     return false;
   }
-  if (std::rename(backup.c_str(), targetPath.c_str()) != 0) {
-    ::unlink(backup.c_str());
+  const std::string backup = out.TempPath();
+  if (!out.Commit()) {
     ShowFileError(sink, "Rename", backup, message);
     return false;
   }

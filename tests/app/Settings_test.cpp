@@ -5,7 +5,7 @@
 
 #include "app/ConverterApp.h"
 #include "support/TestSupport.h"
-#include "view/DqtFile.h"
+#include "app/DqtFile.h"
 
 using namespace qv;
 using qv::test::TempDir;

@@ -7,7 +7,7 @@
 
 #include "app/AppHelpers.h"
 #include "support/TestSupport.h"
-#include "view/DqtFile.h"
+#include "app/DqtFile.h"
 
 namespace qv {
 namespace {

@@ -11,7 +11,7 @@
 #include "image/ImageDoc.h"
 #include "image/PngWriter.h"
 #include "support/TestSupport.h"
-#include "view/ToneTables.h"
+#include "image/ToneTables.h"
 
 namespace qv {
 namespace {

@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "app/AppHelpers.h"
-#include "image/ReplacingFile.h"
+#include "app/ReplacingFile.h"
 #include "support/TestSupport.h"
 
 using namespace qv;

@@ -1,6 +1,7 @@
 #pragma once
-// The output file every writer uses: written beside its target, then
-// renamed over it.
+// The one way the program replaces a file: written beside its target under
+// the program's hidden temporary name, then renamed over it. Every writer
+// (images, segment write-back, the DQT and settings files) goes through it.
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -9,7 +10,8 @@ namespace qv {
 
 // A new file in the target's folder that replaces the target only on
 // Commit; dropped (unlinked) otherwise, so a failed save never leaves a
-// partial file or touches an existing one.
+// partial file or touches an existing one. A replaced file keeps its
+// permissions; a new one gets those the umask allows.
 class CReplacingFile {
 public:
   CReplacingFile() = default;
@@ -20,6 +22,8 @@ public:
   // False when the target's folder cannot take a new file.
   bool Open(const std::string& target);
   FILE* File() const { return m_file; }
+  // The temporary's path while open.
+  const std::string& TempPath() const { return m_tempPath; }
   bool Write(const void* data, size_t size);
   // Flushes, closes and renames over the target; false on any error, and
   // the temporary is removed then.
@@ -34,8 +38,12 @@ private:
   bool m_failed = false;
 };
 
+// Replaces `path` by `size` bytes at `data`; false (the old file kept) on
+// any error.
+bool ReplaceFileContent(const std::string& path, const void* data, size_t size);
+
 // Folder part of a path ("." without a slash, "/" for the root).
-std::string DirectoryOfPath(const std::string& path);
+std::string DirectoryOf(const std::string& path);
 // Size of a file in bytes, 0 when it cannot be examined.
 int64_t FileSizeOf(const std::string& path);
 

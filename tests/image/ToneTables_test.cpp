@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "image/DibBitmap.h"
-#include "view/ToneTables.h"
+#include "image/ToneTables.h"
 
 using namespace qv;
 

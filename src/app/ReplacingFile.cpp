@@ -1,4 +1,4 @@
-#include "image/ReplacingFile.h"
+#include "app/ReplacingFile.h"
 
 #include <cstdio>
 #include <sys/stat.h>
@@ -8,6 +8,21 @@
 
 namespace qv {
 
+namespace {
+
+// Read once: umask() can only be read by setting it, which parallel saves
+// must not race on.
+mode_t ProcessUmask() {
+  static const mode_t mask = [] {
+    const mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+  }();
+  return mask;
+}
+
+} // namespace
+
 // ---- CReplacingFile ----
 
 CReplacingFile::~CReplacingFile() { Drop(); }
@@ -16,13 +31,20 @@ bool CReplacingFile::Open(const std::string& target) {
   Drop();
   m_target = target;
   // The temporary family's name, so a killed save is swept up later.
-  m_tempPath = DirectoryOfPath(target) + "/" + kTempFilePrefix + "XXXXXX" + kTempFileSuffix;
+  m_tempPath = DirectoryOf(target) + "/" + kTempFilePrefix + "XXXXXX" + kTempFileSuffix;
   const int fd = mkstemps(m_tempPath.data(), static_cast<int>(sizeof kTempFileSuffix - 1));
   if (fd < 0) {
     m_tempPath.clear();
     return false;
   }
-  fchmod(fd, 0644);
+  struct stat st {};
+  mode_t mode;
+  if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    mode = st.st_mode & 07777;
+  } else {
+    mode = 0666 & ~ProcessUmask();
+  }
+  (void)::fchmod(fd, mode);
   m_file = fdopen(fd, "wb");
   if (!m_file) {
     ::close(fd);
@@ -58,7 +80,12 @@ void CReplacingFile::Drop() {
   m_tempPath.clear();
 }
 
-std::string DirectoryOfPath(const std::string& path) {
+bool ReplaceFileContent(const std::string& path, const void* data, size_t size) {
+  CReplacingFile out;
+  return out.Open(path) && out.Write(data, size) && out.Commit();
+}
+
+std::string DirectoryOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";

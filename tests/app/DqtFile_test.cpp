@@ -1,4 +1,4 @@
-#include "view/DqtFile.h"
+#include "app/DqtFile.h"
 
 #include <atomic>
 #include <chrono>

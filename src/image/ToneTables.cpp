@@ -1,4 +1,4 @@
-#include "view/ToneTables.h"
+#include "image/ToneTables.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "view/DqtFile.h"
+#include "app/DqtFile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,6 +14,8 @@
 #include <unistd.h>
 
 #include <jpeglib.h>
+
+#include "app/ReplacingFile.h"
 
 namespace qv {
 namespace {
@@ -121,8 +123,7 @@ int ReadDqtFile(const std::string& path, uint16_t values[128]) {
   return splitter.Count();
 }
 
-// Written to a temporary file beside the target and renamed over it, so a
-// failed write leaves the old tables in place.
+// A failed write leaves the old tables in place.
 int WriteDqtFile(const std::string& path, const uint16_t values[128]) {
   std::string text;
   char cell[16];
@@ -131,30 +132,7 @@ int WriteDqtFile(const std::string& path, const uint16_t values[128]) {
     text += cell;
     if (i % 8 == 7) text += '\n';
   }
-  std::string temp = path + ".XXXXXX";
-  const int fd = ::mkstemp(&temp[0]);
-  if (fd < 0) return -1;
-  struct stat st;
-  mode_t mode;
-  if (::stat(path.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  bool ok = ::fchmod(fd, mode) == 0;
-  size_t done = 0;
-  while (ok && done < text.size()) {
-    const ssize_t w = ::write(fd, text.data() + done, text.size() - done);
-    if (w < 0 && errno == EINTR) continue;
-    ok = w > 0;
-    if (ok) done += static_cast<size_t>(w);
-  }
-  ok = ::close(fd) == 0 && ok;
-  ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
-  return ok ? 128 : -1;
+  return ReplaceFileContent(path, text.data(), text.size()) ? 128 : -1;
 }
 
 void MakeStandardTable(int index, int quality, uint16_t table[64]) {
