@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev
   libbenchmark-dev
   fonts-ipafont-gothic
+  desktop-file-utils appstream dpkg-dev man-db
 )
 if [ "${QUORVEX_WITH_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-dev)
