@@ -50,6 +50,10 @@ struct CSettings {
   std::string DefaultPNGiTXTLang = "ja-jp";
   int UseCustomDQT = 0;
   int AllowExtSampling = 0;
+  // Added for today's photos: a JPEG over 5000 pixels is decoded at the
+  // largest M/8 scale that fits; Exif Orientation turns the image upright.
+  int ShrinkLargeImages = 1;
+  int AutoRotate = 1;
 };
 
 // The system's temporary folder: $TMPDIR, else /tmp.

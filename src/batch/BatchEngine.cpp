@@ -1,12 +1,19 @@
 #include "batch/BatchEngine.h"
 
 #include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
 #include <vector>
 
 #include "app/ConverterApp.h"
 #include "batch/BatchSettings.h"
 #include "image/ImageDoc.h"
 #include "image/JpegCodec.h"
+#include "jpegmeta/PhotoFacts.h"
 #include "platform/MessageSink.h"
 
 namespace qv {
@@ -56,6 +63,55 @@ std::string DeviceFileName(int seqNo) {
 
 int NextSeqNo(int n) { return n + 1 > 9999 ? 1 : n + 1; }
 
+std::vector<std::string> PlannedDeviceNames(int first, size_t count) {
+  std::vector<std::string> names;
+  names.reserve(count);
+  for (int n = first; names.size() < count; n = NextSeqNo(n)) names.push_back(DeviceFileName(n));
+  return names;
+}
+
+int HighestDeviceNumber(const std::string& dir) {
+  int highest = 0;
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return 0;
+  while (const dirent* e = ::readdir(d)) {
+    const char* n = e->d_name;
+    if (std::strlen(n) != 12 || strncasecmp(n, "imag", 4) != 0 || strcasecmp(n + 8, ".jpg") != 0) continue;
+    int value = 0;
+    bool digits = true;
+    for (int i = 4; i < 8; ++i) {
+      digits = digits && n[i] >= '0' && n[i] <= '9';
+      value = value * 10 + (n[i] - '0');
+    }
+    if (digits && value > highest) highest = value;
+  }
+  ::closedir(d);
+  return highest;
+}
+
+namespace {
+
+// The photo's own date for the device file, so that listings by date keep
+// the shooting order: DateTimeOriginal, else DateTime, else the source's time.
+void StampShootingTime(const CImageDoc& doc, const std::string& source, const std::string& outPath) {
+  timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  std::time_t when = 0;
+  struct stat st {};
+  if (!doc.m_exifBlock.empty() && ExifShootingTime(doc.m_exifBlock.data(), doc.m_exifBlock.size(), when)) {
+    times[1].tv_sec = when;
+    times[1].tv_nsec = 0;
+  } else if (::stat(source.c_str(), &st) == 0) {
+    times[1] = st.st_mtim;
+  } else {
+    return;
+  }
+  ::utimensat(AT_FDCWD, outPath.c_str(), times, 0);
+}
+
+} // namespace
+
 int ConvertToDeviceFile(CImageDoc& doc, const std::string& source, const std::string& outPath, int targetWidth,
                         int targetHeight) {
   if (!doc.Load(source)) return CONVERT_SKIPPED;
@@ -80,6 +136,7 @@ int ConvertToDeviceFile(CImageDoc& doc, const std::string& source, const std::st
   if (!FitOnto(doc, decoded, targetWidth, targetHeight, outPath)) return CONVERT_STOP;
   doc.m_nFileType = FT_JPEG;
   if (!doc.WriteDeviceJpeg(outPath, &thumbnail)) return SaveFailed(doc, outPath);
+  StampShootingTime(doc, source, outPath);
   doc.SetDescription(SizeText(doc.lastImageWidth, doc.lastImageHeight) + "Modified Image");
   return CONVERT_DONE;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The per-file conversion into a device file and what a batch run (see
 // batch/BatchRun.h) asks of the program around it.
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "platform/Progress.h"
 
@@ -46,6 +48,11 @@ void ReportLoadError(CConverterApp& app, bool batch);
 std::string DeviceFileName(int seqNo);
 // The sequence number after n, wrapping 9999 -> 1.
 int NextSeqNo(int n);
+// The device names of `count` files numbered from `first`, in run order.
+std::vector<std::string> PlannedDeviceNames(int first, size_t count);
+// The highest NNNN of the ImagNNNN.jpg files in `dir` (any letter case);
+// 0 when there is none.
+int HighestDeviceNumber(const std::string& dir);
 
 // Result of converting one file.
 enum ConvertResult : int { CONVERT_STOP = 0, CONVERT_DONE = 1, CONVERT_SKIPPED = 2 };

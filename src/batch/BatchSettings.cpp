@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
+#include <optional>
 #include <sys/stat.h>
 
 #include "app/ConverterApp.h"
@@ -18,6 +19,10 @@ namespace qv {
 
 const char kSectionBulkConv[] = "bulkconv";
 const char kBatchCaption[] = "Batch Convert";
+const char kReplaceQuestion[] =
+    "%d files of the output directory would be replaced, the first being %s.    \n"
+    "Yes: replace them.  No: number after %s.  Cancel: do not convert.";
+const char kNoNumbersLeft[] = "No file numbers are left after %s in the output directory.    \nChoose another output directory.";
 
 std::string ConvertedCountText(int converted) {
   char text[64];
@@ -141,10 +146,11 @@ int ValidateDirName(const std::string& name) {
   if (name.size() > 260) return -3;
   // "/" alone stands for a bare drive root, which is refused.
   if (name[0] != '/' || name.size() < 2) return -2;
-  for (size_t i = 1; i < name.size(); ++i) {
-    const char c = name[i];
-    if (c == '"' || c == '*' || c == ':' || c == '<' || c == '>' || c == '?' || c == '|') return -2;
-    if (c == '/' && name[i - 1] == '/') return -2;
+  // Any other byte may stand in a Linux name, '"', '*', ':', '<', '>', '?'
+  // and '|' included.
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (static_cast<unsigned char>(name[i]) < 0x20) return -2;
+    if (i > 0 && name[i] == '/' && name[i - 1] == '/') return -2;
   }
   return 1;
 }
@@ -171,76 +177,97 @@ std::vector<std::string> FillFileList(const std::string& dir, bool extFilter, co
   return names;
 }
 
-BatchOkOutcome CheckBatchDialog(CConverterApp& app, CBatchSettings& fields, const BatchDialogValues& v,
-                                IMessageSink& sink, BatchRunRequest& request, bool persist) {
-  auto say = [&](const std::string& text) {
+namespace {
+
+// The OK handler's steps. Each returns nothing when the handler goes on,
+// else how it ends; messages and questions go to the sink.
+using Outcome = std::optional<BatchOkOutcome>;
+
+struct OkHandler {
+  CConverterApp& app;
+  CBatchSettings& fields;
+  const BatchDialogValues& v;
+  IMessageSink& sink;
+  BatchRunRequest& request;
+  const BatchCheckOptions& options;
+  long seq = 0;
+  bool seqIsNumber = false;
+
+  Outcome Say(const std::string& text) {
     sink.MessageBox(text, kBatchCaption, MB_OK | MB_ICONEXCLAMATION);
     return BatchOkOutcome::Stay;
-  };
-  auto ask = [&](const std::string& text) {
-    return sink.MessageBox(text, kBatchCaption, MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
-  };
-  request = BatchRunRequest();
-
-  long seq = 0;
-  const bool seqIsNumber = ReadUnsigned(v.seqText, seq);
-  char seqText[32];
-  std::snprintf(seqText, sizeof seqText, "%04ld", seqIsNumber ? seq : 0L);
-  app.m_settings.Param1 = v.quality;
-
-  switch (ValidateDirName(v.srcDir)) {
-  case -1: return say("Set the Input File Directory.    ");
-  case -2: return say("Input File Directory Name contains invalid expression!     ");
-  case -3: return say("Input File Directory name is too long.    ");
-  default: break;
   }
-  switch (ValidateDirName(v.dstDir)) {
-  case -1: return say("Set the Output File Directory.    ");
-  case -2: return say("Output File Directory Name contains invalid expression!     ");
-  case -3: return say("Output File Directory name is too long.    ");
-  default: break;
+  int Ask(const std::string& text, unsigned buttons) {
+    return sink.MessageBox(text, kBatchCaption, buttons | MB_ICONEXCLAMATION);
   }
 
-  if (persist) {
-    CProfile& profile = app.Profile();
-    profile.WriteString(kSectionBulkConv, "SrcDirectory", v.srcDir);
-    profile.WriteString(kSectionBulkConv, "DstDirectory", v.dstDir);
-    profile.WriteString(kSectionBulkConv, "FileSeqNo", seqText);
-    profile.WriteInt(kSectionBulkConv, "JpegQuality", app.m_settings.Param1);
-  }
-
-  fields.SrcDirectory = v.srcDir;
-  fields.DstDirectory = v.dstDir;
-  fields.FileSeqNo = static_cast<int>(seqIsNumber ? seq : 0);
-  fields.JpegQuality = v.quality;
-  fields.SizeWidth = v.width;
-  fields.SizeHeight = v.height;
-  fields.ForceControlValues();
-
-  if (SameDirectory(v.srcDir, v.dstDir)) return say("Input and Output is same directory.    ");
-  if (!seqIsNumber || seq < 1 || seq > 9999) return say("Output File Top Seq No. is out of range!     ");
-
-  if (DirectoryExists(v.srcDir)) {
-    if (!DirectoryExists(v.dstDir)) {
-      if (!ask(Format1("Output File Directory '%s' does not exist!       \nCreate the directory?", v.dstDir)))
-        return BatchOkOutcome::Stay;
-      if (MakeDirectoryPath(v.dstDir) != 1 || !DirectoryExists(v.dstDir))
-        return say("Can't create the directory.      \nCheck the Path.");
+  Outcome CheckDirectoryNames() {
+    switch (ValidateDirName(v.srcDir)) {
+    case -1: return Say("Set the Input File Directory.    ");
+    case -2: return Say("Input File Directory Name contains invalid expression!     ");
+    case -3: return Say("Input File Directory name is too long.    ");
+    default: break;
     }
+    switch (ValidateDirName(v.dstDir)) {
+    case -1: return Say("Set the Output File Directory.    ");
+    case -2: return Say("Output File Directory Name contains invalid expression!     ");
+    case -3: return Say("Output File Directory name is too long.    ");
+    default: break;
+    }
+    return std::nullopt;
+  }
+
+  // The dialog's fields are kept from here on, even when a later check fails.
+  void KeepFields(const char* seqText) {
+    if (options.persist) {
+      CProfile& profile = app.Profile();
+      profile.BeginBatch();
+      profile.WriteString(kSectionBulkConv, "SrcDirectory", v.srcDir);
+      profile.WriteString(kSectionBulkConv, "DstDirectory", v.dstDir);
+      profile.WriteString(kSectionBulkConv, "FileSeqNo", seqText);
+      profile.WriteInt(kSectionBulkConv, "JpegQuality", app.m_settings.Param1);
+      profile.EndBatch();
+    }
+    fields.SrcDirectory = v.srcDir;
+    fields.DstDirectory = v.dstDir;
+    fields.FileSeqNo = static_cast<int>(seqIsNumber ? seq : 0);
+    fields.JpegQuality = v.quality;
+    fields.SizeWidth = v.width;
+    fields.SizeHeight = v.height;
+    fields.ForceControlValues();
+  }
+
+  Outcome CheckSameDirectoryAndNumber() {
+    if (SameDirectory(v.srcDir, v.dstDir)) return Say("Input and Output is same directory.    ");
+    if (!seqIsNumber || seq < 1 || seq > 9999) return Say("Output File Top Seq No. is out of range!     ");
+    return std::nullopt;
+  }
+
+  Outcome EnsureOutputDirectory() {
+    if (DirectoryExists(v.dstDir) || !options.makeFolders) return std::nullopt;
+    if (Ask(Format1("Output File Directory '%s' does not exist!       \nCreate the directory?", v.dstDir), MB_YESNO) !=
+        IDYES)
+      return BatchOkOutcome::Stay;
+    if (MakeDirectoryPath(v.dstDir) != 1 || !DirectoryExists(v.dstDir))
+      return Say("Can't create the directory.      \nCheck the Path.");
+    return std::nullopt;
+  }
+
+  Outcome TakeTickedFiles() {
     if (v.files.empty()) {
-      say("File list is empty!    \n" + Format1("Check the directory '%s'.     \nAnd retry.", v.srcDir));
+      Say("File list is empty!    \n" + Format1("Check the directory '%s'.     \nAnd retry.", v.srcDir));
       return BatchOkOutcome::CloseNoRun;
     }
     std::vector<std::string> ticked;
     for (const auto& f : v.files)
       if (f.second) ticked.push_back(f.first);
-    if (ticked.empty()) return say("No check files!      \n");
+    if (ticked.empty()) return Say("No check files!      \n");
     // The run table holds 1000 names; more are refused rather than cut.
     if (ticked.size() > static_cast<size_t>(kMaxBatchFiles)) {
       char text[160];
       std::snprintf(text, sizeof text, "%d files are checked; one run converts at most %d.      \nUncheck some files.",
                     static_cast<int>(ticked.size()), kMaxBatchFiles);
-      return say(text);
+      return Say(text);
     }
     request.files = std::move(ticked);
     request.srcDir = v.srcDir;
@@ -248,24 +275,85 @@ BatchOkOutcome CheckBatchDialog(CConverterApp& app, CBatchSettings& fields, cons
     request.firstSeqNo = static_cast<int>(seq);
     request.targetWidth = v.width;
     request.targetHeight = v.height;
-    // Checked before anything is written: a run never replaces a photo it reads.
+    return std::nullopt;
+  }
+
+  // Never a photo the run reads; other device files only when the user says so.
+  Outcome CheckTargets() {
     const std::string overwritten = SourceOverwrittenBy(request);
-    if (!overwritten.empty()) {
-      request = BatchRunRequest();
-      return say(Format1("The output file '%s' is one of the source files.    \nChoose another output directory or first number.", overwritten));
+    if (!overwritten.empty())
+      return Say(Format1("The output file '%s' is one of the source files.    \nChoose another output directory or first number.",
+                         overwritten));
+    const std::vector<std::string> existing = ExistingTargets(request);
+    if (existing.empty()) return std::nullopt;
+    const int highest = HighestDeviceNumber(request.dstDir);
+    char text[512];
+    std::snprintf(text, sizeof text, kReplaceQuestion, static_cast<int>(existing.size()), existing[0].c_str(),
+                  DeviceFileName(highest).c_str());
+    switch (Ask(text, MB_YESNOCANCEL)) {
+    case IDYES: return std::nullopt;
+    case IDNO: return ContinueNumbering(highest);
+    default: return BatchOkOutcome::CloseNoRun;
+    }
+  }
+
+  Outcome ContinueNumbering(int highest) {
+    if (highest >= 9999) return Say(Format1(kNoNumbersLeft, DeviceFileName(highest)));
+    request.firstSeqNo = highest + 1;
+    // Past 9999 the numbers wrap to 1, which may be taken too.
+    const std::vector<std::string> still = ExistingTargets(request);
+    if (!still.empty()) return Say(Format1(kNoNumbersLeft, DeviceFileName(highest)));
+    return std::nullopt;
+  }
+
+  BatchOkOutcome OfferToCreateInput() {
+    if (Ask(Format1("Input File Directory '%s' does not exist!       \nCreate the directory?", v.srcDir), MB_YESNO) != IDYES)
+      return BatchOkOutcome::Stay;
+    if (MakeDirectoryPath(v.srcDir) != 1 || !DirectoryExists(v.srcDir)) {
+      Say("Can't create the directory.      \nCheck the Path.");
+    } else {
+      Say(Format1("Create the directory '%s' was succesfull.      \n", v.srcDir) +
+          Format1("Set the source files into the directory '%s'.\nAnd retry.", v.srcDir));
+    }
+    return BatchOkOutcome::CloseNoRun;
+  }
+
+  BatchOkOutcome Run() {
+    request = BatchRunRequest();
+    seqIsNumber = ReadUnsigned(v.seqText, seq);
+    char seqText[32];
+    std::snprintf(seqText, sizeof seqText, "%04ld", seqIsNumber ? seq : 0L);
+    app.m_settings.Param1 = v.quality;
+    if (Outcome o = CheckDirectoryNames()) return *o;
+    KeepFields(seqText);
+    if (Outcome o = CheckSameDirectoryAndNumber()) return *o;
+    if (!DirectoryExists(v.srcDir)) return OfferToCreateInput();
+    for (Outcome (OkHandler::*step)() : {&OkHandler::EnsureOutputDirectory, &OkHandler::TakeTickedFiles,
+                                         &OkHandler::CheckTargets}) {
+      if (Outcome o = (this->*step)()) {
+        if (*o != BatchOkOutcome::CloseRun) request = BatchRunRequest();
+        return *o;
+      }
     }
     return BatchOkOutcome::CloseRun;
   }
+};
 
-  if (!ask(Format1("Input File Directory '%s' does not exist!       \nCreate the directory?", v.srcDir)))
-    return BatchOkOutcome::Stay;
-  if (MakeDirectoryPath(v.srcDir) != 1 || !DirectoryExists(v.srcDir)) {
-    say("Can't create the directory.      \nCheck the Path.");
-  } else {
-    say(Format1("Create the directory '%s' was succesfull.      \n", v.srcDir) +
-        Format1("Set the source files into the directory '%s'.\nAnd retry.", v.srcDir));
-  }
-  return BatchOkOutcome::CloseNoRun;
+} // namespace
+
+std::vector<std::string> ExistingTargets(const BatchRunRequest& r) {
+  std::vector<std::string> existing;
+  struct stat st {};
+  for (const std::string& name : PlannedDeviceNames(r.firstSeqNo, r.files.size()))
+    // A folder in the way is no file to replace; the save reports it.
+    if (::lstat((r.dstDir + "/" + name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) existing.push_back(name);
+  return existing;
+}
+
+BatchOkOutcome CheckBatchDialog(CConverterApp& app, CBatchSettings& fields, const BatchDialogValues& v,
+                                IMessageSink& sink, BatchRunRequest& request, const BatchCheckOptions& options) {
+  OkHandler handler{app, fields, v, sink, request, options};
+  return handler.Run();
 }
 
 } // namespace qv

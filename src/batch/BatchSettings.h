@@ -85,7 +85,21 @@ enum class BatchOkOutcome {
 // "Batch Convert"), writes the keys it writes to the profile (unless
 // `persist` is false: the command line leaves the dialog's section alone),
 // stores the quality into Param1, and fills `request` for a run.
+// How the OK handler may act besides checking: the dialog keeps its fields
+// in the settings and creates a missing output folder; the command line
+// keeps nothing, and a dry run creates nothing.
+struct BatchCheckOptions {
+  bool persist = true;
+  bool makeFolders = true;
+};
 BatchOkOutcome CheckBatchDialog(CConverterApp& app, CBatchSettings& fields, const BatchDialogValues& values,
-                                IMessageSink& sink, BatchRunRequest& request, bool persist = true);
+                                IMessageSink& sink, BatchRunRequest& request,
+                                const BatchCheckOptions& options = BatchCheckOptions());
+// The run's device names that already exist in its output folder.
+std::vector<std::string> ExistingTargets(const BatchRunRequest& request);
+// The question asked when a run would replace device files: "%d" files,
+// the first "%s", the highest present "%s". Yes replaces, No numbers after
+// the highest, Cancel closes without a run.
+extern const char kReplaceQuestion[];
 
 } // namespace qv

@@ -52,13 +52,22 @@ public:
 };
 
 // Answers the dialog's questions as a command line expects: a missing output
-// folder is created, a missing input folder is not.
+// folder is created, a missing input folder is not (and is named); existing
+// device files are replaced only when asked to.
 class ConvertSink : public IMessageSink {
 public:
   explicit ConvertSink(IMessageSink& out) : m_out(out) {}
   int MessageBox(const std::string& text, const std::string& caption, unsigned style) override {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if ((style & 0xF) == MB_YESNO) return text.rfind("Output File Directory", 0) == 0 ? IDYES : IDNO;
+    if ((style & 0xF) == MB_YESNOCANCEL) {
+      replaceAsked = true;
+      return replaceAnswer;
+    }
+    if ((style & 0xF) == MB_YESNO) {
+      if (text.rfind("Output File Directory", 0) == 0) return IDYES;
+      m_out.MessageBox(text.substr(0, text.find('\n')), caption, MB_OK | MB_ICONEXCLAMATION);
+      return IDNO;
+    }
     if (progress) progress->Clear();
     std::string shown = text;
     // The message box gives the program's text alone; a terminal adds why.
@@ -68,6 +77,15 @@ public:
     return IDOK;
   }
   CTerminalProgress* progress = nullptr;  // the line to clear before a message
+  int replaceAnswer = IDCANCEL;            // to "replace existing device files?"
+  bool replaceAsked = false;
+  // A line of the run's record on standard output, in turn with the messages.
+  void PrintLine(const std::string& line) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (progress) progress->Clear();
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+  }
   // Progress from several jobs at once, in turn with the messages.
   void ShowProgress(const std::string& counter, const std::string& name) {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -129,7 +147,12 @@ struct RunCounts {
 };
 
 // One job: the state machine, stepped until it comes back to Idle.
-RunCounts RunOneJob(CConverterApp& app, const BatchRunRequest& req, bool showProgress, ConvertSink& sink) {
+std::string RecordLine(const std::string& source, const std::string& target, bool done) {
+  return source + (done ? " -> " + target.substr(target.find_last_of('/') + 1) : " skipped");
+}
+
+RunCounts RunOneJob(CConverterApp& app, const BatchRunRequest& req, bool showProgress, ConvertSink& sink,
+                    bool verbose) {
   CliHost host(app, showProgress, sink);
   CBatchRun run(app);
   RunCounts counts;
@@ -138,9 +161,11 @@ RunCounts RunOneJob(CConverterApp& app, const BatchRunRequest& req, bool showPro
     return counts;
   }
   while (!run.Idle()) {
-    const int before = run.batchState;
+    const int before = run.batchState, index = run.batchIndex, converted = run.batchConverted;
     run.Step(host);
     if (before == BS_CONVERT && run.batchState == BS_ABORT) counts.stopped = true;
+    if (verbose && run.batchIndex > index)
+      sink.PrintLine(RecordLine(run.m_srcPath, run.m_dstPath, run.batchConverted > converted));
   }
   if (g_interrupted) counts.stopped = true;
   counts.converted = run.batchConverted;
@@ -150,7 +175,8 @@ RunCounts RunOneJob(CConverterApp& app, const BatchRunRequest& req, bool showPro
 
 // Several jobs: file i always gets the number a one-job run gives it; after
 // a failed save no new file is started.
-RunCounts RunJobs(CConverterApp& app, const BatchRunRequest& req, int jobs, ConvertSink& sink, bool showProgress) {
+RunCounts RunJobs(CConverterApp& app, const BatchRunRequest& req, int jobs, ConvertSink& sink, bool showProgress,
+                  bool verbose) {
   const int total = static_cast<int>(req.files.size());
   std::vector<int> numbers(static_cast<size_t>(total));
   for (int i = 0, n = req.firstSeqNo; i < total; ++i, n = NextSeqNo(n)) numbers[static_cast<size_t>(i)] = n;
@@ -170,6 +196,7 @@ RunCounts RunJobs(CConverterApp& app, const BatchRunRequest& req, int jobs, Conv
       const std::string src = name[0] == '/' ? name : req.srcDir + "/" + name;
       const std::string out = req.dstDir + "/" + DeviceFileName(numbers[static_cast<size_t>(i)]);
       const int r = ConvertToDeviceFile(doc, src, out, req.targetWidth, req.targetHeight);
+      if (verbose && r != CONVERT_STOP) sink.PrintLine(RecordLine(src, out, r == CONVERT_DONE));
       if (r == CONVERT_DONE) {
         ++converted;
       } else if (r == CONVERT_SKIPPED) {
@@ -195,6 +222,35 @@ RunCounts RunJobs(CConverterApp& app, const BatchRunRequest& req, int jobs, Conv
   return counts;
 }
 
+// The refusal when device files are in the way, with what would help.
+void ReportExistingTargets(const BatchDialogValues& v) {
+  BatchRunRequest all;
+  for (const auto& f : v.files)
+    if (f.second) all.files.push_back(f.first);
+  all.dstDir = v.dstDir;
+  all.firstSeqNo = std::atoi(v.seqText.c_str());
+  const std::vector<std::string> existing = ExistingTargets(all);
+  if (existing.empty()) return;
+  std::fprintf(stderr,
+               "quorvex-cli: %s: %zu device files would be replaced (the first: %s); nothing was written\n"
+               "quorvex-cli: --overwrite replaces them; --start next numbers after %s\n",
+               v.dstDir.c_str(), existing.size(), existing[0].c_str(),
+               DeviceFileName(HighestDeviceNumber(v.dstDir)).c_str());
+}
+
+// --dry-run: the run's record without the run.
+int PrintPlan(const BatchRunRequest& r, ConvertSink& sink) {
+  const std::vector<std::string> names = PlannedDeviceNames(r.firstSeqNo, r.files.size());
+  const std::vector<std::string> existing = ExistingTargets(r);
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::string& f = r.files[i];
+    const std::string source = !f.empty() && f[0] == '/' ? f : r.srcDir + "/" + f;
+    const bool replaces = std::find(existing.begin(), existing.end(), names[i]) != existing.end();
+    sink.PrintLine(source + " -> " + names[i] + (replaces ? " (replaces an existing file)" : ""));
+  }
+  return kExitOk;
+}
+
 } // namespace
 
 // A JPEG side holds 16 bits and libjpeg accepts up to 65500.
@@ -205,6 +261,7 @@ int RunConvert(Context& ctx, const Args& args) {
   CBatchSettings fields;
   fields.Load(app.Profile());
   int jobs = 1;
+  bool overwrite = false, dryRun = false, verbose = false;
   std::string seqText;
   std::vector<std::string> files;
   OptionScan scan;
@@ -228,6 +285,12 @@ int RunConvert(Context& ctx, const Args& args) {
       if (!ParseSize(args[++i], fields.SizeWidth, fields.SizeHeight) || fields.SizeWidth > kMaxSide ||
           fields.SizeHeight > kMaxSide)
         return UsageError("convert", "--size takes WxH, each 1 to 65500");
+    } else if (a == "--overwrite") {
+      overwrite = true;
+    } else if (a == "--dry-run") {
+      dryRun = true;
+    } else if (a == "--verbose" || a == "-v") {
+      verbose = true;
     } else if (a == "--jobs" && hasValue) {
       if (!ParseInt(args[++i], jobs) || jobs < 1 || jobs > 64) return UsageError("convert", "--jobs takes 1 to 64");
     } else {
@@ -258,19 +321,36 @@ int RunConvert(Context& ctx, const Args& args) {
     values.srcDir = DirectoryOf(first);
   }
 
+  if (seqText == "next") {
+    const int highest = HighestDeviceNumber(values.dstDir);
+    if (highest >= 9999) {
+      std::fprintf(stderr, "quorvex-cli: %s: no file numbers are left after Imag9999.jpg\n", values.dstDir.c_str());
+      return kExitPartial;
+    }
+    values.seqText = std::to_string(highest + 1);
+  }
+
   BatchRunRequest request;
-  const BatchOkOutcome outcome = CheckBatchDialog(app, fields, values, sink, request, /*persist=*/false);
-  if (outcome != BatchOkOutcome::CloseRun) return kExitPartial;
+  BatchCheckOptions options;
+  options.persist = false;
+  options.makeFolders = !dryRun;
+  sink.replaceAnswer = overwrite || dryRun ? IDYES : IDCANCEL;
+  const BatchOkOutcome outcome = CheckBatchDialog(app, fields, values, sink, request, options);
+  if (outcome != BatchOkOutcome::CloseRun) {
+    if (sink.replaceAsked && !overwrite) ReportExistingTargets(values);
+    return kExitPartial;
+  }
   if (!files.empty()) request.srcDir.clear();
+  if (dryRun) return PrintPlan(request, sink);
 
   RemoveStaleTempFiles(request.dstDir);
   CatchInterrupts();
   RunCounts counts;
   if (jobs == 1) {
-    counts = RunOneJob(app, request, ctx.stderrIsTerminal, sink);
+    counts = RunOneJob(app, request, ctx.stderrIsTerminal, sink, verbose);
   } else {
     app.ResetEncoderChoices();  // the jobs then only read the settings
-    counts = RunJobs(app, request, jobs, sink, ctx.stderrIsTerminal);
+    counts = RunJobs(app, request, jobs, sink, ctx.stderrIsTerminal, verbose);
   }
   return (counts.skipped == 0 && !counts.stopped) ? kExitOk : kExitPartial;
 }

@@ -125,6 +125,9 @@ public:
   // Fitted picture size of the last resize onto a canvas.
   int lastImageWidth = 0;
   int lastImageHeight = 0;
+  // The first APP1 of the loaded JPEG when it is Exif ("Exif\0\0" and the
+  // TIFF block), else empty.
+  std::vector<uint8_t> m_exifBlock;
 
 private:
   int CompressJpeg(FILE* file, const std::vector<uint8_t>* app1, const std::string* comment);

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,11 +18,14 @@
 #include <jpeglib.h>
 
 #include "app/AppHelpers.h"
+#include "image/DecodeScale.h"
 #include "image/DisplayBitmap.h"
 #include "image/ExifTemplate.h"
 #include "app/ReplacingFile.h"
 #include "image/ImageDoc.h"
+#include "image/Orientation.h"
 #include "jpegmeta/CommentText.h"
+#include "jpegmeta/PhotoFacts.h"
 #include "platform/MessageSink.h"
 
 namespace qv {
@@ -72,6 +76,12 @@ struct ReadJob {
   unsigned commentLength;
   bool sawComment;
   bool sawExif;
+  // The first APP1's payload (malloc'ed) when it is Exif; later APP1s and
+  // other first APP1s are passed over.
+  uint8_t* exif;
+  unsigned exifLength;
+  bool sawApp1;
+  int scaleNum;  // decode at scaleNum/8; 8 for the full size
   // Where the rows go: bottom-up 24-bit rows.
   uint8_t* bits;
   long stride;
@@ -119,12 +129,15 @@ boolean ProcessCom(j_decompress_ptr cinfo) {
   return TRUE;
 }
 
-// Only looked at: loaded documents carry no Exif block.
+// The first APP1 is kept when it is Exif: the document keeps the block
+// (orientation, shooting date, the information window).
 boolean ProcessApp1(j_decompress_ptr cinfo) {
   auto* job = static_cast<ReadJob*>(cinfo->client_data);
   int length = NextLength(cinfo);
   if (length < 2) return FALSE;
   long remaining = length - 2;
+  const bool first = !job->sawApp1;
+  job->sawApp1 = true;
   if (remaining > 6) {
     unsigned char head[6];
     for (unsigned char& b : head) {
@@ -132,8 +145,26 @@ boolean ProcessApp1(j_decompress_ptr cinfo) {
       if (c < 0) return FALSE;
       b = static_cast<unsigned char>(c);
     }
-    job->sawExif = std::memcmp(head, "Exif\0\0", 6) == 0;
+    const bool exif = std::memcmp(head, "Exif\0\0", 6) == 0;
+    job->sawExif = exif;
     remaining -= 6;
+    if (first && exif) {
+      auto* block = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(remaining) + 6));
+      if (!block) return FALSE;
+      std::memcpy(block, head, 6);
+      for (long i = 0; i < remaining; ++i) {
+        const int c = NextByte(cinfo);
+        if (c < 0) {
+          std::free(block);
+          return FALSE;
+        }
+        block[6 + i] = static_cast<uint8_t>(c);
+      }
+      std::free(job->exif);
+      job->exif = block;
+      job->exifLength = static_cast<unsigned>(remaining + 6);
+      return TRUE;
+    }
   }
   if (remaining > 0) (*cinfo->src->skip_input_data)(cinfo, remaining);
   return TRUE;
@@ -154,11 +185,21 @@ bool ReadHeader(ReadJob* job) {
 
 JpegDescriptionInput DescribeDecompressor(const jpeg_decompress_struct& c);
 
+// Between the phases: the output's colour space and scale, and so its size.
+bool PrepareOutput(ReadJob* job) {
+  if (setjmp(job->err.jump)) return false;
+  j_decompress_ptr cinfo = &job->cinfo;
+  if (job->convertToBgr) cinfo->out_color_space = JCS_EXT_BGR;
+  cinfo->scale_num = static_cast<unsigned>(job->scaleNum);
+  cinfo->scale_denom = 8;
+  jpeg_calc_output_dimensions(cinfo);
+  return true;
+}
+
 // Phase 2: every scanline straight into its DIB row, one row per call.
 bool ReadRows(ReadJob* job) {
   if (setjmp(job->err.jump)) return false;
   j_decompress_ptr cinfo = &job->cinfo;
-  if (job->convertToBgr) cinfo->out_color_space = JCS_EXT_BGR;
   jpeg_start_decompress(cinfo);
   const int height = static_cast<int>(cinfo->output_height);
   const int width = static_cast<int>(cinfo->output_width);
@@ -378,106 +419,166 @@ std::string DescribeJpegText(const JpegDescriptionInput& in, int* grayscale) {
   return text;
 }
 
+namespace {
+
+struct FileCloser {
+  void operator()(FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<FILE, FileCloser>;
+
+// Opened without blocking, so a FIFO under a photo's name is refused at
+// once instead of waiting for a writer; regular files only.
+FilePtr OpenRegular(const std::string& path, int64_t& size) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  FILE* file = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? ::fdopen(fd, "rb") : nullptr;
+  if (!file) {
+    ::close(fd);
+    return nullptr;
+  }
+  size = st.st_size;
+  return FilePtr(file);
+}
+
+// SOI at the start and EOI as the very last bytes, or the file is broken.
+bool Framed(FILE* file, int64_t size) {
+  unsigned char head[2] = {0, 0}, tail[2] = {0, 0};
+  const bool framed = size >= 4 && std::fread(head, 1, 2, file) == 2 && std::fseek(file, -2, SEEK_END) == 0 &&
+                      std::fread(tail, 1, 2, file) == 2 && head[0] == 0xFF && head[1] == 0xD8 &&
+                      tail[0] == 0xFF && tail[1] == 0xD9;
+  std::rewind(file);
+  return framed;
+}
+
+// Releases what the library and the marker processors hold.
+struct ReadJobGuard {
+  ReadJob& job;
+  ~ReadJobGuard() {
+    if (job.created) jpeg_destroy_decompress(&job.cinfo);
+    std::free(job.comment);
+    std::free(job.exif);
+  }
+};
+
+void TakeComment(CImageDoc& doc, const ReadJob& job, const CSettings& s) {
+  if (!job.sawComment) return;
+  doc.m_readComment.assign(job.comment, job.commentLength);
+  CCommentRecord rec;
+  rec.charset = ResolveReadCharset(s, doc.m_nReadCharset, doc.m_readComment);
+  rec.name = "Comment";
+  rec.text = CommentToInternal(doc.m_readComment, rec.charset);
+  doc.m_comments.push_back(std::move(rec));
+  doc.m_nCurrentComment = static_cast<int>(doc.m_comments.size()) - 1;
+  doc.m_bComment = 1;
+  doc.m_readComment.clear();
+}
+
+void TakeTables(CImageDoc& doc, const ReadJob& job) {
+  for (int t = 0; t < 2; ++t) {
+    if (const JQUANT_TBL* q = job.cinfo.quant_tbl_ptrs[t])
+      for (int i = 0; i < DCTSIZE2; ++i) doc.m_dqt[t][static_cast<size_t>(i)] = q->quantval[i];
+  }
+}
+
+// A photo beyond the side limit is decoded at the largest M/8 that fits,
+// when the settings allow it; LOADERR_NONE or the refusal's code.
+int ChooseScale(ReadJob& job, const CSettings& s) {
+  const int w = static_cast<int>(job.cinfo.image_width), h = static_cast<int>(job.cinfo.image_height);
+  job.scaleNum = 8;
+  if (w <= kMaxPixelSide && h <= kMaxPixelSide) return LOADERR_NONE;
+  if (!s.ShrinkLargeImages) return LOADERR_TOO_LARGE;
+  job.scaleNum = ShrinkNumerator(w, h, kMaxPixelSide);
+  return job.scaleNum >= 1 && job.scaleNum < 8 ? LOADERR_NONE : LOADERR_TOO_LARGE;
+}
+
+// The description names the size as shown, and the scale when shrunk.
+std::string DescribeShown(JpegDescriptionInput in, int shownWidth, int shownHeight, int scaleNum, int* grayscale) {
+  const int storedWidth = in.width, storedHeight = in.height;
+  in.width = shownWidth;
+  in.height = shownHeight;
+  std::string text = DescribeJpegText(in, grayscale);
+  if (scaleNum != 8) {
+    char note[96];
+    std::snprintf(note, sizeof note, " (shown at %d/8 of %dx%d)", scaleNum, storedWidth, storedHeight);
+    text += note;
+  }
+  return text;
+}
+
+} // namespace
+
 int CImageDoc::ReadJpeg(const std::string& path) {
   m_nLoadError = LOADERR_NONE;
   m_strLoadErrorName = path;
   m_strCodecError.clear();
+  m_exifBlock.clear();
   ClearImage();
-
   auto fail = [this](int code) {
     m_nLoadError = code;
     return 0;
   };
 
-  // Opened without blocking, so a FIFO under a photo's name is refused at
-  // once instead of waiting for a writer.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return fail(LOADERR_OPEN);
-  struct stat st {};
-  FILE* file = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? ::fdopen(fd, "rb") : nullptr;
-  if (!file) {
-    ::close(fd);
-    return fail(LOADERR_OPEN);
-  }
-  m_nFileSize = st.st_size;
-
-  // SOI at the start and EOI as the very last bytes, or the file is broken.
-  unsigned char head[2] = {0, 0}, tail[2] = {0, 0};
-  bool framed = st.st_size >= 4 && std::fread(head, 1, 2, file) == 2 &&
-                std::fseek(file, -2, SEEK_END) == 0 && std::fread(tail, 1, 2, file) == 2 &&
-                head[0] == 0xFF && head[1] == 0xD8 && tail[0] == 0xFF && tail[1] == 0xD9;
-  if (!framed) {
-    std::fclose(file);
-    return fail(LOADERR_BROKEN);
-  }
-  std::rewind(file);
+  int64_t size = 0;
+  FilePtr file = OpenRegular(path, size);
+  if (!file) return fail(LOADERR_OPEN);
+  m_nFileSize = size;
+  if (!Framed(file.get(), size)) return fail(LOADERR_BROKEN);
 
   ReadJob job;
   std::memset(&job, 0, sizeof job);
-  job.file = file;
+  job.file = file.get();
+  job.scaleNum = 8;
   InstallErrorManager(job.err, &m_app.Messages());
   job.cinfo.err = &job.err.pub;
-
-  auto finish = [&](int code) {
-    if (job.created) jpeg_destroy_decompress(&job.cinfo);
-    std::fclose(file);
-    std::free(job.comment);
-    job.comment = nullptr;
-    if (code == LOADERR_LIBRARY) m_strCodecError = job.err.message;
-    if (code != LOADERR_NONE) return fail(code);
-    return 1;
+  ReadJobGuard guard{job};
+  auto libraryFailed = [&] {
+    m_strCodecError = job.err.message;
+    return fail(LOADERR_LIBRARY);
   };
 
   m_nReadCharset = -1;
-  if (!ReadHeader(&job)) return finish(LOADERR_LIBRARY);
+  if (!ReadHeader(&job)) return libraryFailed();
+  const CSettings& s = m_app.m_settings;
+  TakeComment(*this, job, s);
+  TakeTables(*this, job);
+  if (job.exif) m_exifBlock.assign(job.exif, job.exif + job.exifLength);
 
-  if (job.sawComment) {
-    m_readComment.assign(job.comment, job.commentLength);
-    CCommentRecord rec;
-    rec.charset = ResolveReadCharset(m_app.m_settings, m_nReadCharset, m_readComment);
-    rec.name = "Comment";
-    rec.text = CommentToInternal(m_readComment, rec.charset);
-    m_comments.push_back(std::move(rec));
-    m_nCurrentComment = static_cast<int>(m_comments.size()) - 1;
-    m_bComment = 1;
-    m_readComment.clear();
-  }
-  for (int t = 0; t < 2; ++t) {
-    if (const JQUANT_TBL* q = job.cinfo.quant_tbl_ptrs[t])
-      for (int i = 0; i < DCTSIZE2; ++i) m_dqt[t][static_cast<size_t>(i)] = q->quantval[i];
-  }
-
-  if (job.cinfo.image_width > kMaxPixelSide || job.cinfo.image_height > kMaxPixelSide) {
+  if (const int refused = ChooseScale(job, s)) {
     m_nRejectReason = 2;
-    return finish(LOADERR_TOO_LARGE);
+    return fail(refused);
   }
   // Four components (CMYK, YCCK) are refused; so are two, which have no
   // colour meaning the program could show.
   const int comps = job.cinfo.num_components;
   if (comps >= 4 || comps == 2) {
     m_nRejectReason = 1;
-    return finish(LOADERR_COLOR);
+    return fail(LOADERR_COLOR);
   }
   const J_COLOR_SPACE space = job.cinfo.jpeg_color_space;
   job.convertToBgr = space == JCS_YCbCr || space == JCS_RGB || space == JCS_GRAYSCALE;
+  if (!PrepareOutput(&job)) return libraryFailed();
 
-  const int width = static_cast<int>(job.cinfo.image_width);
-  const int height = static_cast<int>(job.cinfo.image_height);
+  int width = static_cast<int>(job.cinfo.output_width);
+  int height = static_cast<int>(job.cinfo.output_height);
   PixelBytes rows;
   try {
     rows.resize(static_cast<size_t>(DibStride(width, 24) * height));
-  } catch (const std::bad_alloc&) {
-    return finish(LOADERR_MEMORY);
+  } catch (const std::exception&) {
+    return fail(LOADERR_MEMORY);
   }
   job.bits = rows.data();
   job.stride = static_cast<long>(DibStride(width, 24));
   JpegDescriptionInput description;
   job.description = &description;
-  if (!ReadRows(&job)) return finish(LOADERR_LIBRARY);
+  if (!ReadRows(&job)) return libraryFailed();
 
-  m_strCodecInfo = DescribeJpegText(description, &m_bGrayscale);
+  // Upright before anything else sees the picture; a turn that cannot get
+  // its memory leaves the stored orientation.
+  if (s.AutoRotate && !m_exifBlock.empty())
+    ApplyOrientation(ExifOrientation(m_exifBlock.data(), m_exifBlock.size()), width, height, rows, width, height);
+  m_strCodecInfo = DescribeShown(description, width, height, job.scaleNum, &m_bGrayscale);
   m_nBitsPerSample = 8;
-  finish(LOADERR_NONE);
 
   const DisplayOptions display = DisplayOptionsOf(m_app);
   m_pBitmap->Release();

@@ -21,7 +21,14 @@ TEST(ValidateDirName, LinuxForm) {
   EXPECT_EQ(ValidateDirName("/pictures/"), 1);
   EXPECT_EQ(ValidateDirName("/pictures"), 1);
   EXPECT_EQ(ValidateDirName("/a//b"), -2);
-  for (const char* bad : {"/a\"b", "/a*b", "/a:b", "/a<b", "/a>b", "/a?b", "/a|b"}) EXPECT_EQ(ValidateDirName(bad), -2) << bad;
+  EXPECT_EQ(ValidateDirName("//a"), -2);
+  EXPECT_EQ(ValidateDirName("/a/b//"), -2);
+  // Ordinary characters of Linux names.
+  for (const char* fine : {"/a\"b", "/a*b", "/a:b", "/a<b", "/a>b", "/a?b", "/a|b", "/2024-05-01 12:30", "/ä/日本"})
+    EXPECT_EQ(ValidateDirName(fine), 1) << fine;
+  // Control characters are not.
+  for (const char* bad : {"/a\tb", "/a\nb", "/a\x01", "/\x1f", "/a\rb/"}) EXPECT_EQ(ValidateDirName(bad), -2) << bad;
+  EXPECT_EQ(ValidateDirName("/a\x7f"), 1);
   EXPECT_EQ(ValidateDirName("/" + std::string(259, 'x')), 1);
   EXPECT_EQ(ValidateDirName("/" + std::string(260, 'x')), -3);
 }

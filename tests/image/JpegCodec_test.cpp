@@ -67,8 +67,10 @@ TEST_F(JpegCodecTest, DecodedPixelsEqualWhatLibjpegDecodes) {
 
 TEST_F(JpegCodecTest, LoadErrorsOneToSixFromRealFiles) {
   EXPECT_EQ(LoadError(WriteSource("cmyk.jpg", 16, 16, 4)), LOADERR_COLOR);
+  app.m_settings.ShrinkLargeImages = 0;  // else such photos are decoded smaller
   EXPECT_EQ(LoadError(WriteSource("wide.jpg", 5001, 8, 3, 20)), LOADERR_TOO_LARGE);
   EXPECT_EQ(LoadError(WriteSource("tall.jpg", 8, 5001, 1, 20)), LOADERR_TOO_LARGE);
+  app.m_settings.ShrinkLargeImages = 1;
   EXPECT_EQ(LoadError(dir.File("missing.jpg")), LOADERR_OPEN);
   EXPECT_EQ(LoadError(dir.Path()), LOADERR_OPEN);  // a folder is not a file
 
