@@ -19,6 +19,7 @@
 #include "image/ColorMatcher.h"
 #include "image/FixedPalette.h"
 #include "image/ImageDoc.h"
+#include "image/ImageTexts.h"
 #include "jpegmeta/Charset.h"
 #include "jpegmeta/CommentText.h"
 
@@ -193,131 +194,175 @@ void MakeTexts(const CImageDoc& doc, std::vector<std::string>& keys, std::vector
   }
 }
 
-} // namespace
-
-int CImageDoc::WritePng(const std::string& path) {
-  m_strCodecError.clear();
-  const CSettings& s = m_app.m_settings;
-  auto report = [&](const char* message) {
-    ShowFileError(m_app.Messages(), kSavePngOperation, path, message);
-    return 0;
-  };
-
-  int colorType = 0, bitDepth = 8;
-  if (!PngModeFormat(m_nPngSaveMode, colorType, bitDepth)) return report(kPngBadMode);
-
-  // The gamma written: the document's, replaced by the default when the
-  // settings ask; with neither there is nothing to write.
+// The save mode's format and the gamma chunk, settled before the file is
+// opened.
+struct PngFormat {
+  int colorType = 0;
+  int bitDepth = 8;
   bool writeGamma = false;
+  long fixedGamma = 0;
+};
+
+// The gamma written: the document's, replaced by the default when the
+// settings ask; with neither there is nothing to write.
+void ChooseGamma(const CImageDoc& doc, PngFormat& format) {
+  const CSettings& s = doc.App().m_settings;
   double gamma = 0.0;
-  if (m_bWriteGamma) {
-    if (m_bGamma) {
-      gamma = m_dGamma;
-      writeGamma = true;
+  if (doc.m_bWriteGamma) {
+    if (doc.m_bGamma) {
+      gamma = doc.m_dGamma;
+      format.writeGamma = true;
     }
     if (s.UseDefaultGammaOnSave) {
       gamma = s.DefaultGamma;
-      writeGamma = true;
+      format.writeGamma = true;
     }
   }
-  const long fixedGamma = writeGamma ? PngFixedGamma(gamma) : 0;
-  if (writeGamma && fixedGamma == 0) return report(kPngBadGamma);
+  format.fixedGamma = format.writeGamma ? PngFixedGamma(gamma) : 0;
+}
 
-  CReplacingFile out;
-  if (!out.Open(path)) return report(kPngCannotOpen);
-  const CDibBitmap& bmp = *m_pBitmap;
-  if (bmp.IsEmpty()) return report("Can't make the DIB");  // string 354
-
+// The C++ side of a save: built before the setjmp region, which sees only
+// pointers into it, and outliving it.
+struct PngData {
   std::vector<RgbQuad> table;
   std::vector<png_color> palette;
   std::vector<png_byte> alpha;
   CColorMatcher matcher;
   std::vector<png_byte> pixels;
   std::vector<png_bytep> rows;
-  size_t rowBytes = 0;
   std::vector<std::string> keys, texts;
   std::string lang;
   std::vector<png_text> textEntries;
-  try {
-    if (colorType == PNG_COLOR_TYPE_PALETTE) {
-      table = PaletteForDepth(*this, bitDepth);
-      matcher.Init(table.data(), static_cast<int>(table.size()), static_cast<int>(table.size()));
-      matcher.BuildIndex();
-      for (const RgbQuad& q : table) palette.push_back(png_color{q.rgbRed, q.rgbGreen, q.rgbBlue});
-    }
-    MakeRows(bmp, colorType, bitDepth, &matcher, pixels, rowBytes);
-    rows.resize(static_cast<size_t>(bmp.Height()));
-    for (size_t k = 0; k < rows.size(); ++k) rows[k] = pixels.data() + k * rowBytes;
-    MakeTexts(*this, keys, texts, lang, textEntries);
-  } catch (const std::exception&) {
-    return report("Can't make the DIB");
-  }
+};
 
-  PngJob job;
+void MakePalette(const CImageDoc& doc, int bitDepth, PngData& data) {
+  data.table = PaletteForDepth(doc, bitDepth);
+  const int count = static_cast<int>(data.table.size());
+  data.matcher.Init(data.table.data(), count, count);
+  data.matcher.BuildIndex();
+  for (const RgbQuad& q : data.table) data.palette.push_back(png_color{q.rgbRed, q.rgbGreen, q.rgbBlue});
+}
+
+// False when memory runs out.
+bool MakePngData(const CImageDoc& doc, const CMemBitmap& bmp, const PngFormat& format, PngData& data) {
+  try {
+    if (format.colorType == PNG_COLOR_TYPE_PALETTE) MakePalette(doc, format.bitDepth, data);
+    size_t rowBytes = 0;
+    MakeRows(bmp, format.colorType, format.bitDepth, &data.matcher, data.pixels, rowBytes);
+    data.rows.resize(static_cast<size_t>(bmp.Height()));
+    for (size_t k = 0; k < data.rows.size(); ++k) data.rows[k] = data.pixels.data() + k * rowBytes;
+    MakeTexts(doc, data.keys, data.texts, data.lang, data.textEntries);
+  } catch (const std::exception&) {
+    return false;
+  }
+  return true;
+}
+
+void SetTransparency(const CImageDoc& doc, const PngFormat& format, PngData& data, PngJob& job) {
+  const uint8_t* t = doc.m_transparentColor;  // blue, green, red
+  if (format.colorType == PNG_COLOR_TYPE_PALETTE) {
+    // Every entry up to the transparent one opaque, that one clear.
+    const int k = data.matcher.FindNearest(t);
+    data.alpha.assign(static_cast<size_t>(k) + 1, 255);
+    data.alpha.back() = 0;
+    job.alpha = data.alpha.data();
+    job.alphaCount = k + 1;
+  } else if (format.colorType == PNG_COLOR_TYPE_RGB) {
+    job.transColor.red = t[2];
+    job.transColor.green = t[1];
+    job.transColor.blue = t[0];
+    job.hasTransColor = 1;
+  } else {
+    // The key must be the grey that the colour's pixels became.
+    job.transColor.gray = static_cast<png_uint_16>(GreyOf(t[0], t[1], t[2]) >> (format.bitDepth == 4 ? 4 : 0));
+    job.hasTransColor = 1;
+  }
+}
+
+void FillPngJob(const CImageDoc& doc, const CMemBitmap& bmp, const PngFormat& format, FILE* file, PngData& data,
+                PngJob& job) {
   std::memset(&job, 0, sizeof job);
-  job.file = out.File();
+  job.file = file;
   job.width = static_cast<png_uint_32>(bmp.Width());
   job.height = static_cast<png_uint_32>(bmp.Height());
-  job.bitDepth = bitDepth;
-  job.colorType = colorType;
-  job.interlace = s.bUseInterlaceOnSave ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE;
-  if (!palette.empty()) {
-    job.palette = palette.data();
-    job.paletteCount = static_cast<int>(palette.size());
+  job.bitDepth = format.bitDepth;
+  job.colorType = format.colorType;
+  job.interlace = doc.App().m_settings.bUseInterlaceOnSave ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE;
+  if (!data.palette.empty()) {
+    job.palette = data.palette.data();
+    job.paletteCount = static_cast<int>(data.palette.size());
   }
-  if (m_bTransparent) {
-    const uint8_t* t = m_transparentColor;  // blue, green, red
-    if (colorType == PNG_COLOR_TYPE_PALETTE) {
-      // Every entry up to the transparent one opaque, that one clear.
-      const int k = matcher.FindNearest(t);
-      alpha.assign(static_cast<size_t>(k) + 1, 255);
-      alpha.back() = 0;
-      job.alpha = alpha.data();
-      job.alphaCount = k + 1;
-    } else if (colorType == PNG_COLOR_TYPE_RGB) {
-      job.transColor.red = t[2];
-      job.transColor.green = t[1];
-      job.transColor.blue = t[0];
-      job.hasTransColor = 1;
-    } else {
-      // The key must be the grey that the colour's pixels became.
-      job.transColor.gray = static_cast<png_uint_16>(GreyOf(t[0], t[1], t[2]) >> (bitDepth == 4 ? 4 : 0));
-      job.hasTransColor = 1;
-    }
-  }
-  job.hasGamma = writeGamma;
-  job.gamma = static_cast<png_fixed_point>(fixedGamma);
-  job.texts = textEntries.empty() ? nullptr : textEntries.data();
-  job.textCount = static_cast<int>(textEntries.size());
-  job.rows = rows.data();
+  if (doc.m_bTransparent) SetTransparency(doc, format, data, job);
+  job.hasGamma = format.writeGamma;
+  job.gamma = static_cast<png_fixed_point>(format.fixedGamma);
+  job.texts = data.textEntries.empty() ? nullptr : data.textEntries.data();
+  job.textCount = static_cast<int>(data.textEntries.size());
+  job.rows = data.rows.data();
+}
 
+enum class PngRun { Written, NoWriter, Failed };
+
+// On Failed, libpng's own message is in job.message.
+PngRun RunLibpng(PngJob& job) {
   job.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &job, OnPngError, OnPngWarning);
   if (job.png) job.info = png_create_info_struct(job.png);
   if (!job.png || !job.info) {
     png_destroy_write_struct(&job.png, &job.info);
-    return report(kPngCantCreate);
+    return PngRun::NoWriter;
   }
   const bool streamed = WritePngStream(&job);
   png_destroy_write_struct(&job.png, &job.info);
-  if (!streamed) {
+  return streamed ? PngRun::Written : PngRun::Failed;
+}
+
+// The document changes only once the file is in place.
+void NoteWrittenPng(CImageDoc& doc, const std::string& path, const PngJob& job, const PngData& data) {
+  if (job.colorType == PNG_COLOR_TYPE_PALETTE) doc.m_colorTable = data.table;
+  PngDescription d;
+  d.width = static_cast<int>(job.width);
+  d.height = static_cast<int>(job.height);
+  d.interlaced = job.interlace == PNG_INTERLACE_ADAM7;
+  d.colorType = job.colorType;
+  d.bitDepth = job.bitDepth;
+  d.transparent = doc.m_bTransparent != 0;
+  d.gamma = doc.m_bGamma != 0;
+  doc.m_strCodecInfo = DescribePng(d, &doc.m_bGrayscale);
+  doc.m_nBitsPerSample = job.colorType == PNG_COLOR_TYPE_RGB ? 3 * job.bitDepth : job.bitDepth;
+  doc.m_nFileSize = FileSizeOf(path);
+}
+
+} // namespace
+
+int CImageDoc::WritePng(const std::string& path) {
+  m_strCodecError.clear();
+  auto report = [&](const char* message) {
+    ShowFileError(m_app.Messages(), kSavePngOperation, path, message);
+    return 0;
+  };
+
+  PngFormat format;
+  if (!PngModeFormat(m_nPngSaveMode, format.colorType, format.bitDepth)) return report(kPngBadMode);
+  ChooseGamma(*this, format);
+  if (format.writeGamma && format.fixedGamma == 0) return report(kPngBadGamma);
+
+  CReplacingFile out;
+  if (!out.Open(path)) return report(kPngCannotOpen);
+  const CDibBitmap& bmp = *m_pBitmap;
+  if (bmp.IsEmpty()) return report(kCantMakeDib);
+  PngData data;
+  if (!MakePngData(*this, bmp, format, data)) return report(kCantMakeDib);
+
+  PngJob job;
+  FillPngJob(*this, bmp, format, out.File(), data, job);
+  switch (RunLibpng(job)) {
+  case PngRun::NoWriter: return report(kPngCantCreate);
+  case PngRun::Failed:
     m_strCodecError = job.message;
     return report(kPngErrorHandler);
+  case PngRun::Written: break;
   }
   if (!out.Commit()) return report(kCantWriteFile);
-
-  // The document changes only once the file is in place.
-  if (colorType == PNG_COLOR_TYPE_PALETTE) m_colorTable = table;
-  PngDescription d;
-  d.width = bmp.Width();
-  d.height = bmp.Height();
-  d.interlaced = job.interlace == PNG_INTERLACE_ADAM7;
-  d.colorType = colorType;
-  d.bitDepth = bitDepth;
-  d.transparent = m_bTransparent != 0;
-  d.gamma = m_bGamma != 0;
-  m_strCodecInfo = DescribePng(d, &m_bGrayscale);
-  m_nBitsPerSample = colorType == PNG_COLOR_TYPE_RGB ? 3 * bitDepth : bitDepth;
-  m_nFileSize = FileSizeOf(path);
+  NoteWrittenPng(*this, path, job, data);
   return 1;
 }
 

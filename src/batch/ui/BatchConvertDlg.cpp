@@ -60,87 +60,132 @@ QPushButton* HiddenButton(const char* text, const char* id, QWidget* parent) {
 
 CBatchConvertDlg::CBatchConvertDlg(CConverterApp& app, QWidget* parent) : QDialog(parent), m_app(app) {
   setWindowTitle(U(kCaption));
+  // Built in this order, which is also the tab order.
+  QGroupBox* inGroup = MakeInputGroup();
+  QGroupBox* outGroup = MakeOutputGroup();
+  QGroupBox* seqGroup = MakeSeqGroup();
+  QGroupBox* sizeGroup = MakeSizeGroup();
+  QGroupBox* qualityGroup = MakeQualityGroup();
+  QHBoxLayout* buttons = MakeButtonRow();
 
-  // Input folder and its files.
-  auto* inGroup = new QGroupBox(U(kInputGroup), this);
-  m_pSrc = new QLineEdit(inGroup);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(inGroup, 1);
+  layout->addWidget(outGroup);
+  layout->addWidget(seqGroup);
+  layout->addWidget(sizeGroup);
+  layout->addWidget(qualityGroup);
+  layout->addLayout(buttons);
+  resize(420, 560);  // 271 x 341 dialog units
+
+  ShowSavedFields();
+}
+
+// Input folder and its files.
+QGroupBox* CBatchConvertDlg::MakeInputGroup() {
+  auto* group = new QGroupBox(U(kInputGroup), this);
+  m_pSrc = new QLineEdit(group);
   m_pSrc->setObjectName(QStringLiteral("1203"));
-  auto* srcBrowse = new QPushButton(U(kBrowse), inGroup);
-  srcBrowse->setObjectName(QStringLiteral("1204"));
-  m_pList = new QListWidget(inGroup);
+  auto* browse = new QPushButton(U(kBrowse), group);
+  browse->setObjectName(QStringLiteral("1204"));
+  m_pList = new QListWidget(group);
   m_pList->setObjectName(QStringLiteral("1129"));
   m_pList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  auto* up = new QToolButton(inGroup);
+  auto* up = new QToolButton(group);
   up->setArrowType(Qt::UpArrow);
   up->setObjectName(QStringLiteral("1134up"));
-  auto* down = new QToolButton(inGroup);
+  auto* down = new QToolButton(group);
   down->setArrowType(Qt::DownArrow);
   down->setObjectName(QStringLiteral("1134down"));
-  auto* inGrid = new QGridLayout(inGroup);
-  inGrid->addWidget(m_pSrc, 0, 0);
-  inGrid->addWidget(srcBrowse, 0, 1);
-  inGrid->addWidget(m_pList, 1, 0, 2, 1);
+  auto* grid = new QGridLayout(group);
+  grid->addWidget(m_pSrc, 0, 0);
+  grid->addWidget(browse, 0, 1);
+  grid->addWidget(m_pList, 1, 0, 2, 1);
   auto* updown = new QVBoxLayout;
   updown->setSpacing(0);
   updown->addWidget(up);
   updown->addWidget(down);
   updown->addStretch();
-  inGrid->addLayout(updown, 1, 1);
+  grid->addLayout(updown, 1, 1);
 
-  auto* outGroup = new QGroupBox(U(kOutputGroup), this);
-  m_pDst = new QLineEdit(outGroup);
+  connect(m_pSrc, &QLineEdit::textChanged, this, &CBatchConvertDlg::FillFileList);
+  connect(browse, &QPushButton::clicked, this, [this] { Browse(m_pSrc, kInputTitle); });
+  connect(up, &QToolButton::clicked, this, [this] { MoveSelected(true); });
+  connect(down, &QToolButton::clicked, this, [this] { MoveSelected(false); });
+  return group;
+}
+
+QGroupBox* CBatchConvertDlg::MakeOutputGroup() {
+  auto* group = new QGroupBox(U(kOutputGroup), this);
+  m_pDst = new QLineEdit(group);
   m_pDst->setObjectName(QStringLiteral("1205"));
-  auto* dstBrowse = new QPushButton(U(kBrowse), outGroup);
-  dstBrowse->setObjectName(QStringLiteral("1207"));
-  auto* outRow = new QHBoxLayout(outGroup);
-  outRow->addWidget(m_pDst);
-  outRow->addWidget(dstBrowse);
+  auto* browse = new QPushButton(U(kBrowse), group);
+  browse->setObjectName(QStringLiteral("1207"));
+  auto* row = new QHBoxLayout(group);
+  row->addWidget(m_pDst);
+  row->addWidget(browse);
 
-  auto* seqGroup = new QGroupBox(U(kSeqGroup), this);
-  m_pSeq = new QLineEdit(seqGroup);
+  connect(browse, &QPushButton::clicked, this, [this] { Browse(m_pDst, kOutputTitle); });
+  return group;
+}
+
+QGroupBox* CBatchConvertDlg::MakeSeqGroup() {
+  auto* group = new QGroupBox(U(kSeqGroup), this);
+  m_pSeq = new QLineEdit(group);
   m_pSeq->setObjectName(QStringLiteral("1120"));
   m_pSeq->setMaximumWidth(70);
-  auto* seqRow = new QHBoxLayout(seqGroup);
-  seqRow->addWidget(m_pSeq);
-  seqRow->addWidget(new QLabel(U(kSeqHint), seqGroup), 1);
+  auto* row = new QHBoxLayout(group);
+  row->addWidget(m_pSeq);
+  row->addWidget(new QLabel(U(kSeqHint), group), 1);
+  return group;
+}
 
-  auto* aspectGroup = new QGroupBox(U(kAspectGroup), this);
-  m_pWidth = new QLineEdit(aspectGroup);
+QGroupBox* CBatchConvertDlg::MakeSizeGroup() {
+  auto* group = new QGroupBox(U(kAspectGroup), this);
+  m_pWidth = new QLineEdit(group);
   m_pWidth->setObjectName(QStringLiteral("1200"));
-  m_pHeight = new QLineEdit(aspectGroup);
+  m_pHeight = new QLineEdit(group);
   m_pHeight->setObjectName(QStringLiteral("1201"));
   for (QLineEdit* e : {m_pWidth, m_pHeight}) {
     e->setReadOnly(true);
     e->setValidator(new QIntValidator(0, 99999, e));
     e->setMaximumWidth(70);
   }
-  auto* aspectRow = new QHBoxLayout(aspectGroup);
-  aspectRow->addWidget(new QLabel(U(kWidth), aspectGroup));
-  aspectRow->addWidget(m_pWidth);
-  aspectRow->addSpacing(12);
-  aspectRow->addWidget(new QLabel(U(kHeight), aspectGroup));
-  aspectRow->addWidget(m_pHeight);
-  aspectRow->addStretch();
+  auto* row = new QHBoxLayout(group);
+  row->addWidget(new QLabel(U(kWidth), group));
+  row->addWidget(m_pWidth);
+  row->addSpacing(12);
+  row->addWidget(new QLabel(U(kHeight), group));
+  row->addWidget(m_pHeight);
+  row->addStretch();
+  return group;
+}
 
-  auto* qualityGroup = new QGroupBox(U(kQualityGroup), this);
-  m_pQualityText = new QLabel(qualityGroup);
+QGroupBox* CBatchConvertDlg::MakeQualityGroup() {
+  auto* group = new QGroupBox(U(kQualityGroup), this);
+  m_pQualityText = new QLabel(group);
   m_pQualityText->setObjectName(QStringLiteral("1140"));
   m_pQualityText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   m_pQualityText->setMinimumWidth(30);
-  m_pQuality = new QScrollBar(Qt::Horizontal, qualityGroup);
+  m_pQuality = new QScrollBar(Qt::Horizontal, group);
   m_pQuality->setObjectName(QStringLiteral("1136"));
   m_pQuality->setRange(1, 100);
   m_pQuality->setSingleStep(1);
   m_pQuality->setPageStep(10);
   m_pQuality->setTracking(false);  // the thumb counts when it is released
-  auto* qGrid = new QGridLayout(qualityGroup);
-  qGrid->addWidget(new QLabel(U(kValue), qualityGroup), 0, 0);
-  qGrid->addWidget(m_pQualityText, 0, 1);
-  qGrid->addWidget(new QLabel(U(kLow), qualityGroup), 1, 0);
-  qGrid->addWidget(m_pQuality, 1, 1, 1, 2);
-  qGrid->addWidget(new QLabel(U(kHigh), qualityGroup), 1, 3);
-  qGrid->setColumnStretch(2, 1);
+  auto* grid = new QGridLayout(group);
+  grid->addWidget(new QLabel(U(kValue), group), 0, 0);
+  grid->addWidget(m_pQualityText, 0, 1);
+  grid->addWidget(new QLabel(U(kLow), group), 1, 0);
+  grid->addWidget(m_pQuality, 1, 1, 1, 2);
+  grid->addWidget(new QLabel(U(kHigh), group), 1, 3);
+  grid->setColumnStretch(2, 1);
 
+  connect(m_pQuality, &QScrollBar::valueChanged, this,
+          [this](int v) { m_pQualityText->setText(QString::number(v)); });
+  return group;
+}
+
+QHBoxLayout* CBatchConvertDlg::MakeButtonRow() {
   m_pOk = new QPushButton(U(kOk), this);
   m_pOk->setDefault(true);
   auto* cancel = new QPushButton(U(kCancel), this);
@@ -156,35 +201,22 @@ CBatchConvertDlg::CBatchConvertDlg(CConverterApp& app, QWidget* parent) : QDialo
   buttons->addWidget(m_pOk);
   buttons->addWidget(cancel);
 
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(inGroup, 1);
-  layout->addWidget(outGroup);
-  layout->addWidget(seqGroup);
-  layout->addWidget(aspectGroup);
-  layout->addWidget(qualityGroup);
-  layout->addLayout(buttons);
-  resize(420, 560);  // 271 x 341 dialog units
-
-  connect(m_pSrc, &QLineEdit::textChanged, this, &CBatchConvertDlg::FillFileList);
-  connect(srcBrowse, &QPushButton::clicked, this, [this] { Browse(m_pSrc, kInputTitle); });
-  connect(dstBrowse, &QPushButton::clicked, this, [this] { Browse(m_pDst, kOutputTitle); });
-  connect(up, &QToolButton::clicked, this, [this] { MoveSelected(true); });
-  connect(down, &QToolButton::clicked, this, [this] { MoveSelected(false); });
-  connect(m_pQuality, &QScrollBar::valueChanged, this,
-          [this](int v) { m_pQualityText->setText(QString::number(v)); });
   connect(m_pOk, &QPushButton::clicked, this, &CBatchConvertDlg::accept);
   connect(cancel, &QPushButton::clicked, this, &CBatchConvertDlg::reject);
   connect(m_pDefault, &QPushButton::clicked, this, &CBatchConvertDlg::OnDefault);
+  return buttons;
+}
 
-  // Opening: every field from the settings file; its quality is in force
-  // until the dialog says otherwise.
-  m_fields.Load(app.Profile());
-  app.m_settings.Param1 = m_fields.JpegQuality;
+// Every field from the settings file; its quality is in force until the
+// dialog says otherwise.
+void CBatchConvertDlg::ShowSavedFields() {
+  m_fields.Load(m_app.Profile());
+  m_app.m_settings.Param1 = m_fields.JpegQuality;
   m_pSrc->setText(Q(m_fields.SrcDirectory));  // fills the file list
   m_pDst->setText(Q(m_fields.DstDirectory));
   m_pSeq->setText(QString::asprintf("%04d", m_fields.FileSeqNo));
-  m_pQuality->setValue(qBound(1, app.m_settings.Param1, 100));
-  m_pQualityText->setText(QString::number(app.m_settings.Param1));
+  m_pQuality->setValue(qBound(1, m_app.m_settings.Param1, 100));
+  m_pQualityText->setText(QString::number(m_app.m_settings.Param1));
   m_pWidth->setText(QString::number(static_cast<unsigned>(m_fields.SizeWidth)));
   m_pHeight->setText(QString::number(static_cast<unsigned>(m_fields.SizeHeight)));
 }

@@ -6,6 +6,8 @@
 
 #include "batch/BatchSettings.h"
 
+class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -44,6 +46,17 @@ public:
   void accept() override;
 
 private:
+  // Each builds one group and connects its own controls; called in tab
+  // order.
+  QGroupBox* MakeInputGroup();
+  QGroupBox* MakeOutputGroup();
+  QGroupBox* MakeSeqGroup();
+  QGroupBox* MakeSizeGroup();
+  QGroupBox* MakeQualityGroup();
+  QHBoxLayout* MakeButtonRow();
+  // The fields as the settings file has them.
+  void ShowSavedFields();
+
   void OnDefault();
   void Browse(QLineEdit* edit, const char* title);
   BatchDialogValues ReadValues() const;
