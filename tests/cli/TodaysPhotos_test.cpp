@@ -3,6 +3,7 @@
 // files; and today's device files staying byte for byte what they were.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <sys/stat.h>
@@ -34,8 +35,10 @@ std::vector<uint8_t> ExifApp1(int orientation, const std::string& date = "") {
     t.insert(t.end(), date.begin(), date.end());
     t.push_back(0);
   }
-  std::vector<uint8_t> seg = {0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0};
-  seg.insert(seg.end(), t.begin(), t.end());
+  std::vector<uint8_t> seg(10 + t.size());
+  const uint8_t head[10] = {0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0};
+  std::copy(head, head + 10, seg.begin());
+  std::copy(t.begin(), t.end(), seg.begin() + 10);
   seg[2] = static_cast<uint8_t>((seg.size() - 2) >> 8);
   seg[3] = static_cast<uint8_t>(seg.size() - 2);
   return seg;
