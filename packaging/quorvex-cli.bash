@@ -88,14 +88,16 @@ _quorvex_cli() {
     if ((!ended)); then
         case $command:$opt in
         :--config) valueKind=dir ;;
-        convert:--in | convert:--out | filter:--in | filter:--out | separate:-o) valueKind=dir ;;
+        convert:--in | convert:--out | convert:-o | filter:--in | filter:--out | filter:-o | \
+            separate:-o | separate:--out)
+            valueKind=dir ;;
         filter:--log) valueKind="file" ;;
-        save:-o | dqt:-o | dqt:--read) valueKind="file" ;;
+        save:-o | save:--out | dqt:-o | dqt:--out | dqt:--read) valueKind="file" ;;
         convert:--start) valueKind=start ;;
         save:--png-mode) valueKind=pngmode ;;
-        convert:--quality | convert:--size | convert:--jobs | filter:--remove-app | \
-            save:--resize | save:--gamma | save:--contrast | save:--bias | save:--quality | \
-            dqt:--quality)
+        convert:--quality | convert:-q | convert:--size | convert:--jobs | convert:-j | filter:--remove-app | \
+            save:--resize | save:--gamma | save:--contrast | save:--bias | save:--quality | save:-q | \
+            dqt:--quality | dqt:-q)
             valueKind=none ;;
         esac
     fi
@@ -124,11 +126,11 @@ _quorvex_cli() {
     local options="" names=""
     case $command in
     convert)
-        options="--in --out --start --quality --size --jobs --overwrite --dry-run --verbose"
+        options="--in --out -o --start --quality -q --size --jobs -j --overwrite --dry-run --verbose -v"
         names=$jpeg
         ;;
     filter)
-        options="--in --out --recurse --log --remove-thumb --remove-jfxx --remove-app --remove-com
+        options="--in --out -o --recurse --log --remove-thumb --remove-jfxx --remove-app --remove-com
             --unite-dqt --unite-dht --convert-exif --no-convert-exif --exif-comment --no-exif-comment
             --english --user-comment --no-user-comment"
         names=-
@@ -137,11 +139,11 @@ _quorvex_cli() {
     exif) options="--english" names=$jpeg ;;
     info) names=$jpeg ;;
     save)
-        options="-o --resize --gamma --contrast --bias --quality --png-mode --interlace"
+        options="-o --out --resize --gamma --contrast --bias --quality -q --png-mode --interlace"
         names=$jpeg
         ;;
-    separate) options="-o" names=$jpeg ;;
-    dqt) options="--quality -o --read" names=- ;;
+    separate) options="-o --out" names=$jpeg ;;
+    dqt) options="--quality -q -o --out --read" names=- ;;
     help)
         # One command name, right after "help".
         [[ $prev == help ]] && _quorvex_cli_words "${commands% help}"
@@ -151,7 +153,7 @@ _quorvex_cli() {
     esac
 
     if ((!ended)) && [[ $cur == -* ]]; then
-        _quorvex_cli_words "$options --quiet --help --"
+        _quorvex_cli_words "$options --quiet --help -h --"
         return 0
     fi
     [[ $names == - ]] || _quorvex_cli_names "$names"

@@ -63,8 +63,7 @@ done
 # ---- the installed programs ----
 cli=$prefix/bin/quorvex-cli
 say "running the installed quorvex-cli"
-# Switch to: "$cli" --version   (once quorvex-cli has --version)
-"$cli" --help >"$tmp/help.txt" 2>&1 || { show "$tmp/help.txt"; fail "quorvex-cli --help"; }
+[ "$("$cli" --version 2>&1)" = "quorvex-cli $version" ] || fail "quorvex-cli --version does not print quorvex-cli $version"
 
 mkdir -p "$tmp/cli-config"
 if "$cli" --config "$tmp/cli-config" convert --in "$repo/samples" --out "$tmp/device" >"$tmp/convert.log" 2>&1; then

@@ -2,6 +2,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "app/AppHelpers.h"
 #include "cli/Cli.h"
@@ -42,17 +44,33 @@ void PrintLoadError(const CImageDoc& doc, const std::string& path) {
   std::string text = LoadErrorText(doc);
   // Load gives up on other extensions without recording anything.
   if (text.empty()) text = path + ": not a JPEG file name (.jpg, .jpeg, .jif, .jfif)";
-  size_t at = 0;
-  for (;;) {
-    const size_t end = text.find('\n', at);
-    std::fprintf(stderr, "quorvex-cli: %s\n", text.substr(at, end == std::string::npos ? end : end - at).c_str());
-    if (end == std::string::npos) break;
-    at = end + 1;
+  if (doc.m_nLoadError == LOADERR_OPEN) {
+    const std::string reason = FailureReason(path, 0);
+    if (!reason.empty()) text += "\n" + path + ": " + reason;
   }
+  Say(text);
 }
 
-std::string UnknownOption(const std::string& arg) {
-  return "unknown option '" + arg + "' (a file name starting with '-' goes after --)";
+void Say(const std::string& text) { std::fputs(PrefixLines("quorvex-cli: ", text).c_str(), stderr); }
+
+std::string FailureReason(const std::string& path, int savedErrno) {
+  std::string reason;
+  if (!IsRegularFile(path, &reason) && !reason.empty()) return reason;
+  if (!savedErrno) {
+    // A regular file that could not be opened: ask again, for the reason.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+      ::close(fd);
+      return "";
+    }
+    savedErrno = errno;
+  }
+  return std::strerror(savedErrno);
+}
+
+void PrintFileError(const std::string& operation, const std::string& path, const std::string& message,
+                    const std::string& reason) {
+  Say(FileErrorText(operation, path, message) + (reason.empty() ? "" : ": " + reason));
 }
 
 } // namespace qv::cli

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/ConverterApp.h"
+#include "cli/Options.h"
 #include "platform/MessageSink.h"
 
 namespace qv {
@@ -18,49 +19,45 @@ enum : int { kExitOk = 0, kExitPartial = 1, kExitUsage = 2 };
 
 struct Context {
   std::string configDir;  // from --config, else the usual folder
-  CStderrMessageSink sink;
+  CStderrMessageSink sink{"quorvex-cli", "Quorvex"};
   std::unique_ptr<CConverterApp> app;  // settings loaded
+  // Whether a progress line may be drawn: stderr is a terminal and not --quiet.
   bool stderrIsTerminal = false;
+  bool quiet = false;  // --quiet, before or after the command
 };
 
-// The arguments after the command name.
-using Args = std::vector<std::string>;
+// Each command's table (its options and its help) and its run, which gets
+// a command line that its table has accepted.
+const CommandSpec& InfoCommand();
+const CommandSpec& SaveCommand();
+const CommandSpec& FilterCommand();
+const CommandSpec& MarkersCommand();
+const CommandSpec& ExifCommand();
+const CommandSpec& SeparateCommand();
+const CommandSpec& DqtCommand();
+int RunInfo(Context& ctx, const ParsedArgs& args);
+int RunSave(Context& ctx, const ParsedArgs& args);
+int RunFilter(Context& ctx, const ParsedArgs& args);
+int RunMarkers(Context& ctx, const ParsedArgs& args);
+int RunExif(Context& ctx, const ParsedArgs& args);
+int RunSeparate(Context& ctx, const ParsedArgs& args);
+int RunDqt(Context& ctx, const ParsedArgs& args);
+int RunConvert(Context& ctx, const ParsedArgs& args);
 
-int RunInfo(Context& ctx, const Args& args);
-int RunSave(Context& ctx, const Args& args);
-int RunConvert(Context& ctx, const Args& args);
-int RunFilter(Context& ctx, const Args& args);
-int RunMarkers(Context& ctx, const Args& args);
-int RunExif(Context& ctx, const Args& args);
-int RunSeparate(Context& ctx, const Args& args);
-int RunDqt(Context& ctx, const Args& args);
-
-// Prints "quorvex-cli: <message>" and the usage line of a command; returns 2.
+// Prints "quorvex-cli: <message>", the command's usage line and where its
+// help is; returns 2.
 int UsageError(const std::string& command, const std::string& message);
-// Parses a decimal integer; false for anything else.
-bool ParseInt(const std::string& text, int& value);
-// Parses "WxH".
-bool ParseSize(const std::string& text, int& width, int& height);
+// Prints each line of text after "quorvex-cli: ", without trailing blanks.
+void Say(const std::string& text);
+// Why path could not be read: "is a folder", "not a regular file", else the
+// system's text for savedErrno ("" when that is 0).
+std::string FailureReason(const std::string& path, int savedErrno);
+// The program's file-error text ("Operation:message", then the path) with
+// the reason after the path.
+void PrintFileError(const std::string& operation, const std::string& path, const std::string& message,
+                    const std::string& reason);
 // Text the core holds as Shift_JIS, for printing as UTF-8.
 std::string ToTerminal(const std::string& internalText);
-
-// Tells options from file names: the first "--" ends the options, so that
-// names beginning with '-' can follow it. A lone "-" is a name.
-class OptionScan {
-public:
-  // True for that "--" itself, which is no argument.
-  bool Ends(const std::string& arg) {
-    if (m_ended || arg != "--") return false;
-    m_ended = true;
-    return true;
-  }
-  bool IsOption(const std::string& arg) const { return !m_ended && arg.size() > 1 && arg[0] == '-'; }
-
-private:
-  bool m_ended = false;
-};
-// "unknown option '<arg>'" with the hint about "--".
-std::string UnknownOption(const std::string& arg);
 
 // False, after "quorvex-cli: <path>: not a regular file", for a pipe, device
 // or socket, which could block the reader or never end; nothing is opened.

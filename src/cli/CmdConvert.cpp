@@ -14,6 +14,7 @@
 #include "batch/BatchRun.h"
 #include "batch/BatchSettings.h"
 #include "cli/Cli.h"
+#include "cli/ConvertOptions.h"
 #include "cli/TerminalProgress.h"
 #include "image/ImageDoc.h"
 
@@ -253,98 +254,77 @@ int PrintPlan(const BatchRunRequest& r, ConvertSink& sink) {
 
 } // namespace
 
-// A JPEG side holds 16 bits and libjpeg accepts up to 65500.
-constexpr int kMaxSide = 65500;
+namespace {
 
-int RunConvert(Context& ctx, const Args& args) {
-  CConverterApp& app = *ctx.app;
-  CBatchSettings fields;
-  fields.Load(app.Profile());
-  int jobs = 1;
-  bool overwrite = false, dryRun = false, verbose = false;
-  std::string seqText;
-  std::vector<std::string> files;
-  OptionScan scan;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    const bool hasValue = i + 1 < args.size();
-    int n = 0;
-    if (scan.Ends(a)) continue;
-    if (!scan.IsOption(a)) {
-      files.push_back(a);
-    } else if (a == "--in" && hasValue) {
-      fields.SrcDirectory = args[++i];
-    } else if (a == "--out" && hasValue) {
-      fields.DstDirectory = args[++i];
-    } else if (a == "--start" && hasValue) {
-      seqText = args[++i];
-    } else if (a == "--quality" && hasValue) {
-      if (!ParseInt(args[++i], n) || n < 1 || n > 100) return UsageError("convert", "--quality takes 1 to 100");
-      fields.JpegQuality = n;
-    } else if (a == "--size" && hasValue) {
-      if (!ParseSize(args[++i], fields.SizeWidth, fields.SizeHeight) || fields.SizeWidth > kMaxSide ||
-          fields.SizeHeight > kMaxSide)
-        return UsageError("convert", "--size takes WxH, each 1 to 65500");
-    } else if (a == "--overwrite") {
-      overwrite = true;
-    } else if (a == "--dry-run") {
-      dryRun = true;
-    } else if (a == "--verbose" || a == "-v") {
-      verbose = true;
-    } else if (a == "--jobs" && hasValue) {
-      if (!ParseInt(args[++i], jobs) || jobs < 1 || jobs > 64) return UsageError("convert", "--jobs takes 1 to 64");
-    } else {
-      return UsageError("convert", hasValue ? UnknownOption(a) : "unknown option or missing value: " + a);
-    }
-  }
-  for (const std::string& f : files)
-    if (!CheckInputFile(f)) return kExitPartial;
-  if (seqText.empty()) seqText = std::to_string(fields.FileSeqNo);
-
-  ConvertSink sink(ctx.sink);
-  app.SetMessageSink(sink);
+// The dialog's fields as the command line gives them, the rest from the
+// settings' "bulkconv" section.
+BatchDialogValues ValuesOf(const ConvertOptions& o, CBatchSettings& fields) {
+  if (!o.in.empty()) fields.SrcDirectory = o.in;
+  if (!o.out.empty()) fields.DstDirectory = o.out;
+  if (o.quality > 0) fields.JpegQuality = o.quality;
+  if (o.width > 0) fields.SizeWidth = o.width, fields.SizeHeight = o.height;
   BatchDialogValues values;
   values.srcDir = Absolute(fields.SrcDirectory);
   values.dstDir = Absolute(fields.DstDirectory);
-  values.seqText = seqText;
+  values.seqText = o.start.empty() ? std::to_string(fields.FileSeqNo) : o.start;
   values.quality = fields.JpegQuality;
   values.width = fields.SizeWidth;
   values.height = fields.SizeHeight;
-  if (files.empty()) {
+  if (o.files.empty()) {
     for (const std::string& name : FillFileList(values.srcDir, true, fields.StrExtFilter))
       values.files.emplace_back(name, true);
   } else {
     // Named files stand alone; the first one's folder takes the input
     // folder's place in the checks (output and input must differ).
-    for (const std::string& f : files) values.files.emplace_back(Absolute(f), true);
-    const std::string& first = values.files.front().first;
-    values.srcDir = DirectoryOf(first);
+    for (const std::string& f : o.files) values.files.emplace_back(Absolute(f), true);
+    values.srcDir = DirectoryOf(values.files.front().first);
   }
+  return values;
+}
 
-  if (seqText == "next") {
-    const int highest = HighestDeviceNumber(values.dstDir);
-    if (highest >= 9999) {
-      std::fprintf(stderr, "quorvex-cli: %s: no file numbers are left after Imag9999.jpg\n", values.dstDir.c_str());
-      return kExitPartial;
-    }
-    values.seqText = std::to_string(highest + 1);
+// --start next: after the highest device number already in the output folder.
+bool ResolveNextStart(BatchDialogValues& values) {
+  if (values.seqText != "next") return true;
+  const int highest = HighestDeviceNumber(values.dstDir);
+  if (highest >= 9999) {
+    std::fprintf(stderr, "quorvex-cli: %s: no file numbers are left after Imag9999.jpg\n", values.dstDir.c_str());
+    return false;
   }
+  values.seqText = std::to_string(highest + 1);
+  return true;
+}
+
+} // namespace
+
+int RunConvert(Context& ctx, const ParsedArgs& args) {
+  const ConvertOptions o = ConvertOptionsFrom(args);
+  for (const std::string& f : o.files)
+    if (!CheckInputFile(f)) return kExitPartial;
+  CConverterApp& app = *ctx.app;
+  CBatchSettings fields;
+  fields.Load(app.Profile());
+  ConvertSink sink(ctx.sink);
+  app.SetMessageSink(sink);
+  BatchDialogValues values = ValuesOf(o, fields);
+  if (!ResolveNextStart(values)) return kExitPartial;
 
   BatchRunRequest request;
   BatchCheckOptions options;
   options.persist = false;
-  options.makeFolders = !dryRun;
-  sink.replaceAnswer = overwrite || dryRun ? IDYES : IDCANCEL;
-  const BatchOkOutcome outcome = CheckBatchDialog(app, fields, values, sink, request, options);
-  if (outcome != BatchOkOutcome::CloseRun) {
-    if (sink.replaceAsked && !overwrite) ReportExistingTargets(values);
+  options.makeFolders = !o.dryRun;
+  sink.replaceAnswer = o.overwrite || o.dryRun ? IDYES : IDCANCEL;
+  if (CheckBatchDialog(app, fields, values, sink, request, options) != BatchOkOutcome::CloseRun) {
+    if (sink.replaceAsked && !o.overwrite) ReportExistingTargets(values);
     return kExitPartial;
   }
-  if (!files.empty()) request.srcDir.clear();
-  if (dryRun) return PrintPlan(request, sink);
+  if (!o.files.empty()) request.srcDir.clear();
+  if (o.dryRun) return PrintPlan(request, sink);
 
   RemoveStaleTempFiles(request.dstDir);
   CatchInterrupts();
+  const bool verbose = o.verbose && !ctx.quiet;
+  // One job unless asked: a single run keeps its messages in file order.
+  const int jobs = o.jobs > 0 ? o.jobs : 1;
   RunCounts counts;
   if (jobs == 1) {
     counts = RunOneJob(app, request, ctx.stderrIsTerminal, sink, verbose);

@@ -1,4 +1,6 @@
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "app/AppHelpers.h"
 #include "cli/Cli.h"
@@ -8,6 +10,8 @@ namespace qv::cli {
 namespace {
 
 const char kCantOpen[] = "Can't open the file.";
+
+enum : int { kQuality = 1, kOut, kRead };
 
 // The DQT file's own layout: eight "%3d," values per line.
 void PrintTable(const uint16_t table[64]) {
@@ -32,8 +36,10 @@ int WriteStandardTables(int quality, const std::string& out) {
     PrintTable(values + 64);
     return kExitOk;
   }
+  errno = 0;
   if (WriteDqtFile(out, values) != 128) {
-    std::fprintf(stderr, "%s\n", FileErrorText("SaveDQT", out, kCantOpen).c_str());
+    const int error = errno;
+    PrintFileError("SaveDQT", out, kCantOpen, error ? std::strerror(error) : "");
     return kExitPartial;
   }
   return kExitOk;
@@ -43,13 +49,14 @@ int WriteStandardTables(int quality, const std::string& out) {
 int ReadTables(const std::string& path) {
   if (!CheckInputFile(path)) return kExitPartial;
   uint16_t values[128] = {};
+  errno = 0;
   const int n = ReadDqtFile(path, values);
   if (n < 0) {
-    std::fprintf(stderr, "%s\n", FileErrorText("LoadDQT", path, kCantOpen).c_str());
+    PrintFileError("LoadDQT", path, kCantOpen, FailureReason(path, errno));
     return kExitPartial;
   }
   if (n < 64) {
-    std::fprintf(stderr, "quorvex-cli: %s holds %d values; a table needs 64\n", path.c_str(), n);
+    Say(path + ": holds " + std::to_string(n) + " values; a table needs 64");
     return kExitPartial;
   }
   const int tables = n == 128 ? 2 : 1;
@@ -60,32 +67,28 @@ int ReadTables(const std::string& path) {
 
 } // namespace
 
-int RunDqt(Context&, const Args& args) {
-  std::string out, read;
-  int quality = 0;
-  bool haveQuality = false, haveOut = false;
-  OptionScan scan;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if (scan.Ends(a)) continue;
-    if (!scan.IsOption(a)) {
-      return UsageError("dqt", "unexpected argument " + a);
-    } else if (a == "--quality") {
-      if (!hasValue || !ParseInt(args[++i], quality) || quality < 1 || quality > 100)
-        return UsageError("dqt", "--quality takes 1 to 100");
-      haveQuality = true;
-    } else if (a == "-o") {
-      if (!hasValue || args[i + 1].empty()) return UsageError("dqt", "-o needs a path");
-      out = args[++i];
-      haveOut = true;
-    } else if (a == "--read") {
-      if (!hasValue || args[i + 1].empty()) return UsageError("dqt", "--read needs a file");
-      read = args[++i];
-    } else {
-      return UsageError("dqt", "unexpected argument " + a);
-    }
-  }
+const CommandSpec& DqtCommand() {
+  static const CommandSpec spec{
+      "dqt", "--quality Q [-o FILE] | --read FILE", "write or read quantization-table files",
+      "With --quality: writes the standard luminance and chrominance quantization tables scaled to quality Q "
+      "in the DQT text format, to FILE or standard output. With --read: prints the tables read from FILE and "
+      "the quality estimate of each (Qf=...).",
+      {
+          Option(kQuality, "quality", 'q', "the quality the standard tables are scaled to").Int(1, 100, "Q"),
+          Option(kOut, "out", 'o', "the file to write the tables to").Path("FILE").Default("standard output"),
+          Option(kRead, "read", 0, "the DQT file to read").Path("FILE"),
+      }};
+  return spec;
+}
+
+int RunDqt(Context&, const ParsedArgs& args) {
+  if (!args.operands.empty()) return UsageError("dqt", "unexpected argument '" + args.operands[0] + "'");
+  const OptionValue* q = args.Last(kQuality);
+  const OptionValue* o = args.Last(kOut);
+  const OptionValue* r = args.Last(kRead);
+  const bool haveQuality = q != nullptr, haveOut = o != nullptr;
+  const int quality = q ? q->number : 0;
+  const std::string out = o ? o->text : std::string(), read = r ? r->text : std::string();
   if (haveQuality == !read.empty()) return UsageError("dqt", "dqt needs either --quality or --read");
   if (!read.empty()) {
     if (haveOut) return UsageError("dqt", "-o goes with --quality");

@@ -1,5 +1,6 @@
 // exif FILE [--english]: the five summary lines of the file's Exif block, or
 // their fallback texts.
+#include <cerrno>
 #include <cstdio>
 
 #include "app/AppHelpers.h"
@@ -10,26 +11,29 @@
 
 namespace qv::cli {
 
-int RunExif(Context& ctx, const Args& args) {
-  std::string path;
-  int language = EXIF_JAPANESE;
-  OptionScan scan;
-  for (const std::string& a : args) {
-    if (scan.Ends(a)) continue;
-    if (scan.IsOption(a)) {
-      if (a != "--english") return UsageError("exif", UnknownOption(a));
-      language = EXIF_ENGLISH;
-    } else {
-      if (!path.empty()) return UsageError("exif", "exif takes one FILE");
-      path = a;
-    }
-  }
-  if (path.empty()) return UsageError("exif", "exif takes one FILE");
+namespace {
+enum : int { kEnglish = 1 };
+}
+
+const CommandSpec& ExifCommand() {
+  static const CommandSpec spec{
+      "exif", "[--english] FILE", "print the Exif summary lines of a JPEG file",
+      "Prints the five Exif summary lines of a JPEG file (maker and model, optics, date, exposure mode, "
+      "exposure), or their fallback texts when the file has no such information.",
+      {Option(kEnglish, "english", 0, "the lines in English").Default("Japanese")}};
+  return spec;
+}
+
+int RunExif(Context&, const ParsedArgs& args) {
+  if (args.operands.size() != 1) return UsageError("exif", "exif takes one FILE");
+  const std::string& path = args.operands[0];
+  const int language = args.Last(kEnglish) ? EXIF_ENGLISH : EXIF_JAPANESE;
   if (!CheckInputFile(path)) return kExitPartial;
 
   CSegmentFile file;
+  errno = 0;
   if (!file.Open(path)) {
-    ShowFileError(ctx.sink, "Exif", path, "Can't open the file.");
+    PrintFileError("Exif", path, "Can't open the file.", FailureReason(path, errno));
     return kExitPartial;
   }
   SegmentList list;

@@ -43,67 +43,101 @@ bool ParseAppList(const std::string& text, CBulkFilterSettings& s) {
   return true;
 }
 
-struct Switch {
-  const char* name;
+enum : int {
+  kIn = 1, kOut, kLog, kRemoveApp,
+  // switches: the settings field each sets
+  kRecurse, kRemoveThumb, kRemoveJfxx, kRemoveCom, kUniteDqt, kUniteDht, kConvertExif, kExifComment, kEnglish,
+  kUserComment,
+};
+
+struct SwitchField {
+  int id;
   int CBulkFilterSettings::*field;
-  bool negatable;
 };
 
-const Switch kSwitches[] = {
-    {"recurse", &CBulkFilterSettings::RecurseDir, false},
-    {"remove-thumb", &CBulkFilterSettings::RemoveThumb, false},
-    {"remove-jfxx", &CBulkFilterSettings::RemoveJFXX, false},
-    {"remove-com", &CBulkFilterSettings::RemoveCOM, false},
-    {"unite-dqt", &CBulkFilterSettings::UniteDQT, false},
-    {"unite-dht", &CBulkFilterSettings::UniteDHT, false},
-    {"convert-exif", &CBulkFilterSettings::ConvertExif, true},
-    {"exif-comment", &CBulkFilterSettings::ExifGenCmt, true},
-    {"english", &CBulkFilterSettings::ExifGenEng, false},
-    {"user-comment", &CBulkFilterSettings::ExifUserCmt, true},
+const SwitchField kSwitchFields[] = {
+    {kRecurse, &CBulkFilterSettings::RecurseDir},       {kRemoveThumb, &CBulkFilterSettings::RemoveThumb},
+    {kRemoveJfxx, &CBulkFilterSettings::RemoveJFXX},    {kRemoveCom, &CBulkFilterSettings::RemoveCOM},
+    {kUniteDqt, &CBulkFilterSettings::UniteDQT},        {kUniteDht, &CBulkFilterSettings::UniteDHT},
+    {kConvertExif, &CBulkFilterSettings::ConvertExif},  {kExifComment, &CBulkFilterSettings::ExifGenCmt},
+    {kEnglish, &CBulkFilterSettings::ExifGenEng},       {kUserComment, &CBulkFilterSettings::ExifUserCmt},
 };
 
-bool ApplySwitch(const std::string& arg, CBulkFilterSettings& s) {
-  for (const Switch& sw : kSwitches) {
-    if (arg == std::string("--") + sw.name) {
-      s.*sw.field = 1;
-      return true;
-    }
-    if (sw.negatable && arg == std::string("--no-") + sw.name) {
-      s.*sw.field = 0;
-      return true;
-    }
-  }
-  return false;
-}
+const char kSection[] = "bulkfilter";
 
 } // namespace
 
-int RunFilter(Context& ctx, const Args& args) {
+const CommandSpec& FilterCommand() {
+  static const CommandSpec spec{
+      "filter", "--in DIR --out DIR [OPTION...]", "rewrite the marker segments of a folder of JPEG files",
+      "The JPEG bulk filter. Rewrites the marker segments of every JPEG file of the input folder (and its "
+      "subfolders with --recurse) into the same place under the output folder, without touching the scan "
+      "data; each output name ends in .jpg. A file that cannot be read or written is named and the run goes "
+      "on. Options not given take the settings' values (1 on, 0 off).",
+      {
+          Option(kIn, "in", 0, "the input folder (required)").Path("DIR"),
+          Option(kOut, "out", 'o', "the output folder (required)").Path("DIR"),
+          Option(kRecurse, "recurse", 0, "go into subfolders").Default("0", kSection, "RecurseDir"),
+          Option(kLog, "log", 0, "write an HTML log of the run to FILE")
+              .Path("FILE")
+              .Default("no log", kSection, "CreateLog, LogFilePath"),
+          Option(kRemoveThumb, "remove-thumb", 0, "replace a JFIF APP0 segment holding a thumbnail by one without")
+              .Default("0", kSection, "RemoveThumb"),
+          Option(kRemoveJfxx, "remove-jfxx", 0, "remove the JFXX APP0 segments").Default("0", kSection, "RemoveJFXX"),
+          Option(kRemoveApp, "remove-app", 0,
+                 "remove the APPn segments of the numbers in LIST, 1 to 15 separated by commas (1,2,13)")
+              .Text("LIST")
+              .Default("none", kSection, "RemoveAppX, RemoveAPP1 to RemoveAPP15"),
+          Option(kRemoveCom, "remove-com", 0, "remove the COM segments").Default("0", kSection, "RemoveCOM"),
+          Option(kUniteDqt, "unite-dqt", 0, "unite the DQT segments between two scans into one")
+              .Default("0", kSection, "UniteDQT"),
+          Option(kUniteDht, "unite-dht", 0, "unite the DHT segments between two scans into one")
+              .Default("0", kSection, "UniteDHT"),
+          Option(kConvertExif, "convert-exif", 0, "replace the Exif APP1 segment by a JFIF APP0 segment and a comment")
+              .Negatable()
+              .Default("1", kSection, "ConvertExif"),
+          Option(kExifComment, "exif-comment", 0, "put the Exif summary lines into that comment")
+              .Negatable()
+              .Default("1", kSection, "ExifGenCmt"),
+          Option(kEnglish, "english", 0, "the summary lines in English instead of Japanese")
+              .Default("0", kSection, "ExifGenEng"),
+          Option(kUserComment, "user-comment", 0, "put the Exif user comment into that comment")
+              .Negatable()
+              .Default("1", kSection, "ExifUserCmt"),
+      },
+      "The files filtered are those that [bulkfilter] StrExtFilter admits, else .jpg;.jfif;.jpeg."};
+  return spec;
+}
+
+int RunFilter(Context& ctx, const ParsedArgs& args) {
   CBulkFilterSettings s;
   s.Load(ctx.app->Profile());
   bool haveIn = false, haveOut = false;
-  OptionScan scan;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if (scan.Ends(a)) continue;
-    if (!scan.IsOption(a)) {
-      return UsageError("filter", "unexpected argument " + a);
-    } else if (a == "--in" && hasValue) {
-      s.SrcDirectory = args[++i];
+  for (const OptionValue& v : args.options) {
+    switch (v.id) {
+    case kIn:
+      s.SrcDirectory = v.text;
       haveIn = true;
-    } else if (a == "--out" && hasValue) {
-      s.DstDirectory = args[++i];
+      break;
+    case kOut:
+      s.DstDirectory = v.text;
       haveOut = true;
-    } else if (a == "--log" && hasValue) {
+      break;
+    case kLog:
       s.CreateLog = 1;
-      s.LogFilePath = args[++i];
-    } else if (a == "--remove-app" && hasValue) {
-      if (!ParseAppList(args[++i], s)) return UsageError("filter", "--remove-app takes numbers 1 to 15, e.g. 1,2,13");
-    } else if (!ApplySwitch(a, s)) {
-      return UsageError("filter", "unknown option or missing value: " + a);
+      s.LogFilePath = v.text;
+      break;
+    case kRemoveApp:
+      if (!ParseAppList(v.text, s))
+        return UsageError("filter",
+                          "--remove-app: '" + v.text + "' is not a list of numbers from 1 to 15, e.g. 1,2,13");
+      break;
+    default:
+      for (const SwitchField& f : kSwitchFields)
+        if (f.id == v.id) s.*f.field = v.on ? 1 : 0;
     }
   }
+  if (!args.operands.empty()) return UsageError("filter", "unexpected argument '" + args.operands[0] + "'");
   if (!haveIn || !haveOut) return UsageError("filter", "--in and --out are required");
 
   CTerminalProgress progress(ctx.stderrIsTerminal);
@@ -113,7 +147,7 @@ int RunFilter(Context& ctx, const Args& args) {
   // Also with a log: the closing count alone does not say which files failed.
   filter.onFileError = [&progress](const std::string& path, const std::string& reason) {
     progress.Clear();
-    std::fprintf(stderr, "quorvex-cli: %s: %s\n", path.c_str(), reason.c_str());
+    Say(path + ": " + reason);
   };
   const bool ok = filter.RunCommand();
   return ok ? kExitOk : kExitPartial;

@@ -5,16 +5,18 @@
 
 namespace qv::cli {
 
-int RunInfo(Context& ctx, const Args& args) {
-  OptionScan scan;
-  std::string path;
-  for (const std::string& a : args) {
-    if (scan.Ends(a)) continue;
-    if (scan.IsOption(a)) return UsageError("info", UnknownOption(a));
-    if (!path.empty()) return UsageError("info", "info takes one FILE");
-    path = a;
-  }
-  if (path.empty()) return UsageError("info", "info takes one FILE");
+const CommandSpec& InfoCommand() {
+  static const CommandSpec spec{
+      "info", "FILE", "print size, JFIF version, colour space, sampling and Qf of a JPEG",
+      "Prints the document description of a JPEG file: its size, JFIF version, colour space, sampling and "
+      "quality estimate (Qf).",
+      {}};
+  return spec;
+}
+
+int RunInfo(Context& ctx, const ParsedArgs& args) {
+  if (args.operands.size() != 1) return UsageError("info", "info takes one FILE");
+  const std::string& path = args.operands[0];
   if (!CheckInputFile(path)) return kExitPartial;
   CImageDoc doc(*ctx.app);
   if (!doc.ReadJpeg(path)) {

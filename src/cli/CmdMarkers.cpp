@@ -1,4 +1,5 @@
 // markers FILE: the marker view's tree, one item per line, indented by depth.
+#include <cerrno>
 #include <cstdio>
 #include <strings.h>
 
@@ -21,20 +22,23 @@ void PrintNode(const MarkerNode& node, int depth) {
 
 } // namespace
 
-int RunMarkers(Context& ctx, const Args& args) {
-  OptionScan scan;
-  std::string path;
-  for (const std::string& a : args) {
-    if (scan.Ends(a)) continue;
-    if (scan.IsOption(a)) return UsageError("markers", UnknownOption(a));
-    if (!path.empty()) return UsageError("markers", "markers takes one FILE");
-    path = a;
-  }
-  if (path.empty()) return UsageError("markers", "markers takes one FILE");
+const CommandSpec& MarkersCommand() {
+  static const CommandSpec spec{
+      "markers", "FILE", "print the marker tree of a JPEG or PNG file",
+      "Prints the marker view's tree of a JPEG file (its segments) or of a PNG file (its chunks, for a name "
+      "ending in .png that holds the PNG signature), one item a line, each level indented by two spaces.",
+      {}};
+  return spec;
+}
+
+int RunMarkers(Context&, const ParsedArgs& args) {
+  if (args.operands.size() != 1) return UsageError("markers", "markers takes one FILE");
+  const std::string& path = args.operands[0];
   if (!CheckInputFile(path)) return kExitPartial;
   CSegmentFile file;
+  errno = 0;
   if (!file.Open(path)) {
-    ShowFileError(ctx.sink, "JpegMarker", path, "Can't open the file.");
+    PrintFileError("JpegMarker", path, "Can't open the file.", FailureReason(path, errno));
     return kExitPartial;
   }
   SegmentList list;

@@ -1,8 +1,5 @@
 // quorvex-cli save: load a JPEG, apply the operations, save by extension.
-#include <cerrno>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 #include "app/Extension.h"
 #include "cli/Cli.h"
@@ -15,16 +12,6 @@
 namespace qv::cli {
 
 namespace {
-
-bool ParseDouble(const std::string& text, double& value) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  errno = 0;
-  const double v = std::strtod(text.c_str(), &end);
-  if (*end != '\0' || errno == ERANGE || !std::isfinite(v)) return false;
-  value = v;
-  return true;
-}
 
 // The writers SaveByType knows, as the document's save tells them apart.
 bool HasSaveExtension(const std::string& path) {
@@ -48,55 +35,40 @@ struct SaveOptions {
   bool interlace = false;
 };
 
+enum : int { kOut = 1, kResize, kGamma, kContrast, kBias, kQuality, kPngMode, kInterlace };
+
+// Resize's own check says when a size cannot be made.
+const int kLargestResize = 2147483647;
+
 // Returns 0 when the options are complete, else the usage exit code.
-int ParseSaveOptions(const Args& args, SaveOptions& o) {
-  OptionScan scan;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (scan.Ends(a)) continue;
-    if (!scan.IsOption(a)) {
-      if (!o.in.empty()) return UsageError("save", "only one input file");
-      o.in = a;
-      continue;
-    }
-    std::string v;
-    auto value = [&]() {
-      if (i + 1 >= args.size()) return false;
-      v = args[++i];
-      return true;
-    };
-    auto level = [&](int& target, const char* name) {
-      if (!value() || !ParseInt(v, target) || target < kLevelMin || target > kLevelMax)
-        return UsageError("save", std::string(name) + " takes -255 to 255");
-      o.tone = true;
-      return 0;
-    };
-    if (a == "-o") {
-      if (!value()) return UsageError("save", "-o needs a path");
-      o.out = v;
-    } else if (a == "--quality") {
-      if (!value() || !ParseInt(v, o.quality) || o.quality < 1 || o.quality > 100)
-        return UsageError("save", "--quality takes 1 to 100");
-    } else if (a == "--resize") {
-      if (!value() || !ParseSize(v, o.width, o.height)) return UsageError("save", "--resize takes WxH");
+int ReadSaveOptions(const ParsedArgs& args, SaveOptions& o) {
+  for (const OptionValue& v : args.options) {
+    switch (v.id) {
+    case kOut: o.out = v.text; break;
+    case kResize:
       o.resize = true;
-    } else if (a == "--gamma") {
-      if (!value() || !ParseDouble(v, o.gamma) || o.gamma < kGammaMin || o.gamma > kGammaMax)
-        return UsageError("save", "--gamma takes 0.01 to 4.99");
+      o.width = v.number;
+      o.height = v.height;
+      break;
+    case kGamma:
+      o.gamma = v.real;
       o.tone = true;
-    } else if (a == "--contrast") {
-      if (int e = level(o.contrast, "--contrast")) return e;
-    } else if (a == "--bias") {
-      if (int e = level(o.bias, "--bias")) return e;
-    } else if (a == "--png-mode") {
-      if (!value() || !ParseInt(v, o.pngMode) || o.pngMode < 0 || o.pngMode >= kPngModeCount)
-        return UsageError("save", "--png-mode takes 0 to 4");
-    } else if (a == "--interlace") {
-      o.interlace = true;
-    } else {
-      return UsageError("save", UnknownOption(a));
+      break;
+    case kContrast:
+      o.contrast = v.number;
+      o.tone = true;
+      break;
+    case kBias:
+      o.bias = v.number;
+      o.tone = true;
+      break;
+    case kQuality: o.quality = v.number; break;
+    case kPngMode: o.pngMode = v.number; break;
+    case kInterlace: o.interlace = true; break;
     }
   }
+  if (args.operands.size() > 1) return UsageError("save", "only one input file");
+  if (!args.operands.empty()) o.in = args.operands[0];
   if (o.in.empty() || o.out.empty()) return UsageError("save", "save needs IN and -o OUT");
   if (!HasSaveExtension(o.out))
     return UsageError("save", "OUT's extension names no format (.jpg, .png, .bmp, .rgb)");
@@ -105,9 +77,33 @@ int ParseSaveOptions(const Args& args, SaveOptions& o) {
 
 } // namespace
 
-int RunSave(Context& ctx, const Args& args) {
+const CommandSpec& SaveCommand() {
+  static const CommandSpec spec{
+      "save", "IN -o OUT [OPTION...]", "load a JPEG file, apply operations, save by OUT's extension",
+      "Loads the JPEG file IN, applies the operations in the order resize, gamma/contrast/bias, and saves OUT "
+      "in the format its extension names, as the desktop program's save does: .jpg, .jpeg, .jif, .jfif (JPEG), "
+      ".png (PNG), .bmp, .dib, .rle (BMP), .rgb, .q0, .fal (raw RGB).",
+      {
+          Option(kOut, "out", 'o', "the file to write (required)").Path("OUT"),
+          Option(kResize, "resize", 0, "resize the image to W x H pixels first").Size(kLargestResize),
+          Option(kGamma, "gamma", 0, "gamma correction").Real(kGammaMin, kGammaMax, "G").Default("1.0 (no change)"),
+          Option(kContrast, "contrast", 0, "contrast").Int(kLevelMin, kLevelMax, "C").Default("0"),
+          Option(kBias, "bias", 0, "brightness bias").Int(kLevelMin, kLevelMax, "B").Default("0"),
+          Option(kQuality, "quality", 'q', "the JPEG quality").Int(1, 100, "Q").Default("75", "default", "Param1"),
+          Option(kPngMode, "png-mode", 0,
+                 "the PNG save mode: 0 24-bit RGB, 1 8-bit indexed colour, 2 4-bit indexed colour, 3 8-bit "
+                 "grayscale, 4 4-bit grayscale")
+              .Int(0, kPngModeCount - 1, "N")
+              .Default("0", "default", "pngSaveMode"),
+          Option(kInterlace, "interlace", 0, "write an interlaced PNG file")
+              .Default("0 (off)", "default", "bUseInterlaceOnSave"),
+      }};
+  return spec;
+}
+
+int RunSave(Context& ctx, const ParsedArgs& args) {
   SaveOptions o;
-  if (int usage = ParseSaveOptions(args, o)) return usage;
+  if (int usage = ReadSaveOptions(args, o)) return usage;
   CSettings& s = ctx.app->m_settings;
   if (o.quality > 0) s.Param1 = o.quality;
   if (o.interlace) s.bUseInterlaceOnSave = 1;
@@ -124,8 +120,7 @@ int RunSave(Context& ctx, const Args& args) {
     return kExitPartial;
   if (o.pngMode >= 0) doc.m_nPngSaveMode = o.pngMode;
   if (!doc.SaveByType(o.out)) {
-    std::fprintf(stderr, "quorvex-cli: could not save '%s'%s%s\n", o.out.c_str(),
-                 doc.m_strCodecError.empty() ? "" : ": ", doc.m_strCodecError.c_str());
+    Say(o.out + ": could not save" + (doc.m_strCodecError.empty() ? "" : ": " + doc.m_strCodecError));
     return kExitPartial;
   }
   return kExitOk;

@@ -3,6 +3,7 @@
 // without its extension.
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 
 #include "app/AppHelpers.h"
@@ -24,26 +25,26 @@ std::string StemOf(const std::string& name) {
   return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
+enum : int { kOut = 1 };
+
 } // namespace
 
-int RunSeparate(Context& ctx, const Args& args) {
-  std::string in, dir;
-  OptionScan scan;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (scan.Ends(a)) continue;
-    if (scan.IsOption(a) && a == "-o") {
-      if (i + 1 >= args.size()) return UsageError("separate", "-o needs a folder");
-      dir = args[++i];
-    } else if (scan.IsOption(a)) {
-      return UsageError("separate", UnknownOption(a));
-    } else if (in.empty()) {
-      in = a;
-    } else {
-      return UsageError("separate", "only one input file");
-    }
-  }
-  if (in.empty() || dir.empty()) return UsageError("separate", "separate needs IN and -o DIR");
+const CommandSpec& SeparateCommand() {
+  static const CommandSpec spec{
+      "separate", "IN -o DIR", "write the Y, Cb and Cr planes of a JPEG file as BMP files",
+      "Writes the Y, Cb and Cr images of the JPEG file IN as 8-bit BMP files NAME_Y.bmp, NAME_Cb.bmp and "
+      "NAME_Cr.bmp into DIR (created when missing), NAME being IN's file name without its extension, and "
+      "prints their paths.",
+      {Option(kOut, "out", 'o', "the folder to write into (required)").Path("DIR")}};
+  return spec;
+}
+
+int RunSeparate(Context& ctx, const ParsedArgs& args) {
+  const OptionValue* out = args.Last(kOut);
+  if (args.operands.size() > 1) return UsageError("separate", "only one input file");
+  if (args.operands.empty() || !out) return UsageError("separate", "separate needs IN and -o DIR");
+  const std::string& in = args.operands[0];
+  const std::string& dir = out->text;
 
   if (!CheckInputFile(in)) return kExitPartial;
   CImageDoc doc(*ctx.app);
@@ -51,8 +52,10 @@ int RunSeparate(Context& ctx, const Args& args) {
     PrintLoadError(doc, in);
     return kExitPartial;
   }
+  errno = 0;
   if (MakeDirectoryPath(dir) != 1 || !DirectoryExists(dir)) {
-    std::fprintf(stderr, "quorvex-cli: cannot create the folder '%s'\n", dir.c_str());
+    const int error = errno;
+    Say(dir + ": cannot create the folder" + (error ? std::string(": ") + std::strerror(error) : ""));
     return kExitPartial;
   }
   std::vector<SeparatedImage> parts;

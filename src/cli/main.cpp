@@ -1,97 +1,138 @@
 // quorvex-cli: the program's jobs without a window.
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <unistd.h>
 
 #include "cli/Cli.h"
+#include "cli/ConvertOptions.h"
+#include "quorvex_version.h"
 
 namespace qv::cli {
 namespace {
 
 struct Command {
-  const char* name;
-  int (*run)(Context&, const Args&);
-  const char* usage;
+  const CommandSpec& (*spec)();
+  int (*run)(Context&, const ParsedArgs&);
 };
 
 const Command kCommands[] = {
-    {"convert", RunConvert,
-     "convert [--in DIR] [--out DIR] [--start N] [--quality Q] [--size WxH] [--jobs N] [FILE...]"},
-    {"filter", RunFilter,
-     "filter --in DIR --out DIR [--recurse] [--log FILE] [--remove-thumb] [--remove-jfxx] [--remove-app LIST] "
-     "[--remove-com] [--unite-dqt] [--unite-dht] [--[no-]convert-exif] [--[no-]exif-comment] [--english] "
-     "[--[no-]user-comment]"},
-    {"markers", RunMarkers, "markers FILE"},
-    {"exif", RunExif, "exif FILE [--english]"},
-    {"info", RunInfo, "info FILE"},
-    {"save", RunSave,
-     "save IN -o OUT [--resize WxH] [--gamma G] [--contrast C] [--bias B] [--quality Q] [--png-mode N] "
-     "[--interlace]"},
-    {"separate", RunSeparate, "separate IN -o DIR"},
-    {"dqt", RunDqt, "dqt --quality Q [-o FILE] | dqt --read FILE"},
+    {ConvertCommand, RunConvert}, {FilterCommand, RunFilter}, {MarkersCommand, RunMarkers},
+    {ExifCommand, RunExif},           {InfoCommand, RunInfo},     {SaveCommand, RunSave},
+    {SeparateCommand, RunSeparate},   {DqtCommand, RunDqt},
 };
 
-void PrintUsage(FILE* out) {
-  std::fprintf(out, "usage: quorvex-cli [--config DIR] COMMAND ...\n");
-  for (const Command& c : kCommands) std::fprintf(out, "  quorvex-cli %s\n", c.usage);
+const Command* FindCommand(const std::string& name) {
+  for (const Command& c : kCommands)
+    if (name == c.spec().name) return &c;
+  return nullptr;
+}
+
+enum : int { kConfig = 1, kVersion };
+
+// The options before the command.
+const CommandSpec& ToolOptions() {
+  static const CommandSpec spec{
+      "", "", "", "",
+      {
+          Option(kConfig, "config", 0, "use the settings folder DIR")
+              .Path("DIR")
+              .Default("$QUORVEX_CONFIG_DIR, else $XDG_CONFIG_HOME/quorvex, else ~/.config/quorvex"),
+          Option(kVersion, "version", 0, "print the version and exit"),
+      }};
+  return spec;
+}
+
+void PrintToolUsage(std::FILE* out) {
+  std::fputs("usage: quorvex-cli [--config DIR] [--quiet] COMMAND [OPTION...] [ARGUMENT...]\n"
+             "       quorvex-cli COMMAND --help | help [COMMAND]\n"
+             "       quorvex-cli --help | --version\n",
+             out);
+}
+
+void PrintToolHelp(std::FILE* out) {
+  PrintToolUsage(out);
+  std::fputs("The jobs of the desktop program quorvex without a window: the batch conversion\n"
+             "into KX-M410 device files, the JPEG bulk filter and the JPEG tools.\n\nCommands:\n",
+             out);
+  for (const Command& c : kCommands) std::fprintf(out, "  %-10s%s\n", c.spec().name, c.spec().summary);
+  std::fprintf(out, "  %-10s%s\n", "help", "describe a command, its options and their defaults");
+  std::fputs("\nOptions (before the command; --quiet and --help also after it):\n", out);
+  PrintOptions(out, ToolOptions());
+  std::fputs("\nOptions and operands mix; -- ends the options. 'quorvex-cli COMMAND --help'\n"
+             "lists a command's options and where their defaults come from: the settings file\n"
+             "quorvex.ini in the settings folder.\n"
+             "Exit status: 0 when everything asked was done, 1 when some files were skipped\n"
+             "or failed, 2 for wrong usage.\n",
+             out);
+}
+
+int PrintVersion() {
+  std::printf("quorvex-cli %s\n", QUORVEX_VERSION);
+  return FinishOutput(kExitOk);
 }
 
 } // namespace
 
 int UsageError(const std::string& command, const std::string& message) {
-  std::fprintf(stderr, "quorvex-cli: %s\n", message.c_str());
-  for (const Command& c : kCommands)
-    if (command == c.name) std::fprintf(stderr, "usage: quorvex-cli %s\n", c.usage);
+  Say(message);
+  if (const Command* c = FindCommand(command)) {
+    std::fprintf(stderr, "usage: quorvex-cli %s %s\n", c->spec().name, c->spec().synopsis);
+    std::fprintf(stderr, "Try 'quorvex-cli %s --help' for more information.\n", c->spec().name);
+  } else {
+    PrintToolUsage(stderr);
+    std::fputs("Try 'quorvex-cli --help' for more information.\n", stderr);
+  }
   return kExitUsage;
-}
-
-bool ParseInt(const std::string& text, int& value) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  errno = 0;
-  long v = std::strtol(text.c_str(), &end, 10);
-  if (*end != '\0' || errno == ERANGE || v < -2147483647L - 1 || v > 2147483647L) return false;
-  value = static_cast<int>(v);
-  return true;
-}
-
-bool ParseSize(const std::string& text, int& width, int& height) {
-  const size_t x = text.find_first_of("xX");
-  if (x == std::string::npos) return false;
-  return ParseInt(text.substr(0, x), width) && ParseInt(text.substr(x + 1), height) && width > 0 &&
-         height > 0;
 }
 
 } // namespace qv::cli
 
 int main(int argc, char** argv) {
   using namespace qv::cli;
-  Args args(argv + 1, argv + argc);
-  std::string configOverride;
-  while (!args.empty() && args[0] == "--config") {
-    if (args.size() < 2) return UsageError("", "--config needs a folder");
-    configOverride = args[1];
-    args.erase(args.begin(), args.begin() + 2);
+  ParsedArgs tool;
+  std::string error;
+  // The first operand is the command: what follows is the command's.
+  const Parsed toolParse = ParseArgs(ToolOptions(), Args(argv + 1, argv + argc), tool, error, true);
+  if (toolParse == Parsed::Usage) return UsageError("", error);
+  if (tool.Last(kVersion)) return PrintVersion();
+  if (toolParse == Parsed::Help) {
+    PrintToolHelp(stdout);
+    return FinishOutput(kExitOk);
   }
-  if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-    PrintUsage(args.empty() ? stderr : stdout);
-    return args.empty() ? kExitUsage : kExitOk;
+  if (tool.operands.empty()) return UsageError("", "no COMMAND given");
+  const std::string name = tool.operands[0];
+  const Args args(tool.operands.begin() + 1, tool.operands.end());
+
+  if (name == "help") {
+    if (args.size() > 1) return UsageError("", "help takes one COMMAND");
+    const Command* c = args.empty() ? nullptr : FindCommand(args[0]);
+    if (!c && !args.empty() && args[0] != "help" && args[0] != "--help" && args[0] != "-h")
+      return UsageError("", "unknown command '" + args[0] + "'");
+    if (c)
+      PrintHelp(stdout, c->spec());
+    else
+      PrintToolHelp(stdout);
+    return FinishOutput(kExitOk);
   }
-  const std::string name = args[0];
-  args.erase(args.begin());
-  for (const Command& c : kCommands) {
-    if (name != c.name) continue;
-    Context ctx;
-    ctx.configDir = qv::ConfigDirectory(configOverride);
-    ctx.app = std::make_unique<qv::CConverterApp>(ctx.configDir, ctx.sink);
-    ctx.app->LoadSettings();
-    ctx.stderrIsTerminal = isatty(STDERR_FILENO) != 0;
-    return FinishOutput(c.run(ctx, args));
+
+  const Command* c = FindCommand(name);
+  if (!c) return UsageError("", "unknown command '" + name + "'");
+  ParsedArgs parsed;
+  switch (ParseArgs(c->spec(), args, parsed, error)) {
+  case Parsed::Usage: return UsageError(name, error);
+  case Parsed::Help:
+    PrintHelp(stdout, c->spec());
+    return FinishOutput(kExitOk);
+  case Parsed::Ok: break;
   }
-  std::fprintf(stderr, "quorvex-cli: unknown command '%s'\n", name.c_str());
-  PrintUsage(stderr);
-  return kExitUsage;
+
+  Context ctx;
+  ctx.quiet = tool.quiet || parsed.quiet;
+  ctx.sink.SetQuiet(ctx.quiet);
+  const qv::cli::OptionValue* config = tool.Last(kConfig);
+  ctx.configDir = qv::ConfigDirectory(config ? config->text : std::string());
+  ctx.app = std::make_unique<qv::CConverterApp>(ctx.configDir, ctx.sink);
+  ctx.app->LoadSettings();
+  ctx.stderrIsTerminal = !ctx.quiet && isatty(STDERR_FILENO) != 0;
+  return FinishOutput(c->run(ctx, parsed));
 }

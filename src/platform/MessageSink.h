@@ -2,6 +2,7 @@
 // The stand-in for message boxes: the desktop program shows a dialog, the
 // command-line tool prints to stderr, tests record what was said.
 #include <string>
+#include <utility>
 
 namespace qv {
 
@@ -25,16 +26,27 @@ public:
   virtual int MessageBox(const std::string& text, const std::string& caption, unsigned style) = 0;
 };
 
-// Prints "caption: text" to stderr and answers with a fixed reply.
+// The command-line tool's messages on stderr: "PROGRAM: CAPTION: first line"
+// and "PROGRAM: line" for each further line, without the blanks that pad the
+// texts for a message box. A caption equal to the program's title says
+// nothing on a terminal and is left out. Quiet drops the information
+// messages (the closing counts); errors and warnings stay.
 class CStderrMessageSink : public IMessageSink {
 public:
-  explicit CStderrMessageSink(int answer = IDOK) : m_answer(answer) {}
+  CStderrMessageSink(std::string program, std::string title, int answer = IDOK)
+      : m_program(std::move(program)), m_title(std::move(title)), m_answer(answer) {}
   int MessageBox(const std::string& text, const std::string& caption, unsigned style) override;
   void SetAnswer(int answer) { m_answer = answer; }
+  void SetQuiet(bool quiet) { m_quiet = quiet; }
 
 private:
+  std::string m_program, m_title;
   int m_answer;
+  bool m_quiet = false;
 };
+
+// Each non-blank line of text after prefix, its trailing blanks removed.
+std::string PrefixLines(const std::string& prefix, const std::string& text);
 
 // Swallows everything; the answer is fixed.
 class CSilentMessageSink : public IMessageSink {

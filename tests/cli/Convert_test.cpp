@@ -30,7 +30,7 @@ TEST_F(ConvertCli, ConvertsTheFolderInListOrderAndCreatesTheOutput) {
   qv::test::WriteFileText(dir.File("in/notes.txt"), "ignored by the extension list");
   const auto r = Run({"--in", dir.File("in"), "--out", dir.File("out/dcim"), "--start", "42"});
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.err.find("2 files converted.      "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("quorvex-cli: Batch Convert: 2 files converted.\n"), std::string::npos) << r.err;
   // A.jpg sorts first: it is the portrait one.
   qv::test::DecodedJpeg first;
   ASSERT_TRUE(qv::test::DecodeJpeg(qv::test::ReadFileBytes(dir.File("out/dcim/Imag0042.jpg")), first));
@@ -55,7 +55,7 @@ TEST_F(ConvertCli, SeveralJobsWriteTheSameBytesUnderTheSameNumbers) {
   }
   EXPECT_FALSE(qv::test::FileExists(dir.File("one/Imag0001.jpg")));  // the broken file's number
   EXPECT_FALSE(qv::test::FileExists(dir.File("two/Imag0001.jpg")));
-  EXPECT_NE(one.err.find("Broken file  '" + dir.File("in/p2.jpg") + "'        \nSkip convert."), std::string::npos);
+  EXPECT_NE(one.err.find("Broken file  '" + dir.File("in/p2.jpg") + "'\nquorvex-cli: Skip convert.\n"), std::string::npos);
   EXPECT_NE(two.err.find("4 files converted."), std::string::npos);
 }
 
@@ -79,9 +79,12 @@ TEST_F(ConvertCli, UsageAndDialogChecks) {
   EXPECT_EQ(Run({"--bogus"}).status, 2);
   const auto same = Run({"--in", dir.File("in"), "--out", dir.File("in")});
   EXPECT_EQ(same.status, 1);
-  EXPECT_NE(same.err.find("Input and Output is same directory.    "), std::string::npos);
+  EXPECT_NE(same.err.find("quorvex-cli: Batch Convert: Input and Output is same directory.\n"), std::string::npos);
   const auto range = Run({"--in", dir.File("in"), "--out", dir.File("o"), "--start", "10000"});
-  EXPECT_NE(range.err.find("Output File Top Seq No. is out of range!     "), std::string::npos);
+  EXPECT_EQ(range.status, 2);  // the parser's range is the dialog's
+  EXPECT_NE(range.err.find("quorvex-cli: --start: '10000' is not a number from 1 to 9999 or 'next'\n"),
+            std::string::npos)
+      << range.err;
   const auto empty = Run({"--in", dir.File("in"), "--out", dir.File("o")});
   EXPECT_EQ(empty.status, 1);
   EXPECT_NE(empty.err.find("File list is empty!"), std::string::npos);
@@ -102,7 +105,7 @@ TEST_F(ConvertCli, AnOutputThatCannotBeWrittenStopsTheRun) {
   const auto stopped = Run({"--in", dir.File("in"), "--out", dir.File("out")});
   EXPECT_EQ(stopped.status, 1);
   // The thumbnail is made in memory, so the device file's own save is the one that fails.
-  EXPECT_NE(stopped.err.find("File save error!  '" + dir.File("out/Imag0001.jpg") + "'       \nConvert stopped."),
+  EXPECT_NE(stopped.err.find("File save error!  '" + dir.File("out/Imag0001.jpg") + "'\nquorvex-cli: Convert stopped.\n"),
             std::string::npos)
       << stopped.err;
   EXPECT_EQ(stopped.err.find("files converted"), std::string::npos);

@@ -118,20 +118,20 @@ TEST_F(DqtCli, ReadOfAMissingFileGivesTheLoadMessage) {
   const test::CliResult r = RunDqt(dir, {"--read", path});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "LoadDQT:Can't open the file.\n" + path + "\n");
+  EXPECT_EQ(r.err, "quorvex-cli: LoadDQT:Can't open the file.\nquorvex-cli: " + path + ": No such file or directory\n");
 }
 
 TEST_F(DqtCli, ReadOfAFolderGivesTheLoadMessage) {
   const test::CliResult r = RunDqt(dir, {"--read", dir.Path()});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "LoadDQT:Can't open the file.\n" + dir.Path() + "\n");
+  EXPECT_EQ(r.err, "quorvex-cli: LoadDQT:Can't open the file.\nquorvex-cli: " + dir.Path() + ": is a folder\n");
 }
 
 TEST_F(DqtCli, OutputThatCannotBeCreatedGivesTheSaveMessage) {
   const std::string path = dir.File("missing/q.dqt");
   const test::CliResult r = RunDqt(dir, {"--quality", "75", "-o", path});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "SaveDQT:Can't open the file.\n" + path + "\n");
+  EXPECT_EQ(r.err, "quorvex-cli: SaveDQT:Can't open the file.\nquorvex-cli: " + path + ": No such file or directory\n");
   EXPECT_FALSE(test::FileExists(path));
 }
 

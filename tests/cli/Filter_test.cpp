@@ -94,7 +94,7 @@ TEST_F(FilterCli, DefaultsConvertExifAndTheMessageCountsFilesAndSavedBytes) {
   ASSERT_FALSE(codes.empty());
   EXPECT_EQ(codes.front(), 0xE0);
   const long saved = 2 * (static_cast<long>(photo.size()) - static_cast<long>(test::ReadFileBytes(out + "/a.jpg").size()));
-  EXPECT_EQ(r.err, "Quorvex: 2 files converted     (" + std::to_string(saved) + " バイトの削減)\n");
+  EXPECT_EQ(r.err, "quorvex-cli: 2 files converted     (" + std::to_string(saved) + " バイトの削減)\n");
 }
 
 TEST_F(FilterCli, RecurseAndLogWriteTheTreeAndItsLog) {
@@ -113,14 +113,14 @@ TEST_F(FilterCli, AFailedFileGivesStatusOneAndMissingRootsAreNamed) {
   test::WriteFileText(in + "/broken.jpg", "not a picture");
   test::CliResult r = Run({"--in", in, "--out", out});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("Quorvex: 1 files converted     ("), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("quorvex-cli: 1 files converted     ("), std::string::npos) << r.err;
 
   r = Run({"--in", dir.File("nowhere"), "--out", out});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("BulkFlt:転送元ディレクトリが存在しません\n" + dir.File("nowhere")), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("BulkFlt:転送元ディレクトリが存在しません\nquorvex-cli: " + dir.File("nowhere") + "\n"), std::string::npos) << r.err;
   r = Run({"--in", in, "--out", dir.File("nowhere")});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("BulkFlt:転送先ディレクトリが存在しません\n" + dir.File("nowhere")), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("BulkFlt:転送先ディレクトリが存在しません\nquorvex-cli: " + dir.File("nowhere") + "\n"), std::string::npos) << r.err;
 }
 
 TEST_F(FilterCli, WrongUsageGivesStatusTwoAndWritesNothing) {

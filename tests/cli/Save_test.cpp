@@ -142,7 +142,7 @@ TEST_F(SaveCli, SettingsGammaIsWrittenOrRefusedWithAMessage) {
     WriteSettings(std::string("UseWriteGammaValue=1\nUseDefaultGammaOnSave=1\nDefaultGamma=") + value + "\n");
     r = Run("save", {input, "-o", dir.File("z.png")});
     EXPECT_EQ(r.status, 1) << value;
-    EXPECT_NE(r.err.find(std::string("SavePngFile:") + kPngBadGamma + "\n" + dir.File("z.png")), std::string::npos)
+    EXPECT_NE(r.err.find(std::string("quorvex-cli: SavePngFile:") + kPngBadGamma + "\nquorvex-cli: " + dir.File("z.png") + "\n"), std::string::npos)
         << r.err;
     EXPECT_FALSE(test::FileExists(dir.File("z.png")));
   }
@@ -151,10 +151,10 @@ TEST_F(SaveCli, SettingsGammaIsWrittenOrRefusedWithAMessage) {
 TEST_F(SaveCli, AMissingOutputFolderFailsWithTheWritersMessage) {
   const test::CliResult png = Run("save", {input, "-o", dir.File("none/a.png")});
   EXPECT_EQ(png.status, 1);
-  EXPECT_NE(png.err.find("SavePngFile:Cannot open\n" + dir.File("none/a.png")), std::string::npos) << png.err;
+  EXPECT_NE(png.err.find("quorvex-cli: SavePngFile:Cannot open\nquorvex-cli: " + dir.File("none/a.png") + "\n"), std::string::npos) << png.err;
   const test::CliResult bmp = Run("save", {input, "-o", dir.File("none/a.bmp")});
   EXPECT_EQ(bmp.status, 1);
-  EXPECT_NE(bmp.err.find("SaveBmpFile:Can't open the file.\n" + dir.File("none/a.bmp")), std::string::npos);
+  EXPECT_NE(bmp.err.find("quorvex-cli: SaveBmpFile:Can't open the file.\nquorvex-cli: " + dir.File("none/a.bmp") + "\n"), std::string::npos);
 }
 
 TEST_F(SaveCli, SeparateWritesThreeEightBitBmpFiles) {

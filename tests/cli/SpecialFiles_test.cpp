@@ -113,13 +113,14 @@ TEST_F(SpecialFilesCli, MissingFilesAndFoldersKeepTheirOwnMessages) {
   const std::string missing = dir.File("none.jpg");
   Outcome r = Cli({"info", missing});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "quorvex-cli: Jpeg file open error  '" + missing + "'\n");
+  EXPECT_EQ(r.err, "quorvex-cli: Jpeg file open error  '" + missing + "'\nquorvex-cli: " + missing +
+                       ": No such file or directory\n");
   r = Cli({"exif", dir.Path()});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "Quorvex: Exif:Can't open the file.\n" + dir.Path() + "\n");
+  EXPECT_EQ(r.err, "quorvex-cli: Exif:Can't open the file.\nquorvex-cli: " + dir.Path() + ": is a folder\n");
   r = Cli({"markers", missing});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "Quorvex: JpegMarker:Can't open the file.\n" + missing + "\n");
+  EXPECT_EQ(r.err, "quorvex-cli: JpegMarker:Can't open the file.\nquorvex-cli: " + missing + ": No such file or directory\n");
 }
 
 TEST_F(SpecialFilesCli, FileKindChecksOpenNothingAndNameTheReason) {
@@ -264,10 +265,10 @@ TEST_F(SpecialFilesCli, ADashNameBeforeDoubleDashIsAnUnknownOptionEverywhere) {
   // After "--" even "--" is a name, and no command takes operands it has no use for.
   Outcome r = Cli({"info", "--", "--"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "quorvex-cli: Jpeg file open error  '--'\n");
+  EXPECT_EQ(r.err, "quorvex-cli: Jpeg file open error  '--'\nquorvex-cli: --: No such file or directory\n");
   r = Cli({"dqt", "--quality", "75", "--", "-o"});
   EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.err.find("unexpected argument -o"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("unexpected argument '-o'"), std::string::npos) << r.err;
   r = Cli({"save", "-o", "o.png", "--", photo, "--quality"});
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("only one input file"), std::string::npos) << r.err;
@@ -299,7 +300,7 @@ TEST_F(SpecialFilesCli, FilterNamesEachFailedFileAndWhy) {
             std::string::npos)
       << r.err;
   EXPECT_EQ(r.err.find(in + "/a.jpg"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("Quorvex: 1 files converted     ("), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("quorvex-cli: 1 files converted     ("), std::string::npos) << r.err;
   EXPECT_EQ(test::ReadFileText(out + "/b.jpg"), "keep");
 }
 

@@ -89,7 +89,7 @@ TEST_F(CliTest, MarkersReadsPngByExtensionAndShowsCommentsAsUtf8) {
 TEST_F(CliTest, MarkersReportsWhatItCannotOpenAndWrongUsage) {
   RunResult r = Run("markers " + dir.File("missing.jpg"));
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("JpegMarker:Can't open the file.\n" + dir.File("missing.jpg")), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("JpegMarker:Can't open the file.\nquorvex-cli: " + dir.File("missing.jpg")), std::string::npos) << r.err;
   EXPECT_EQ(Run("markers").status, 2);
   EXPECT_EQ(Run("markers a b").status, 2);
 }
