@@ -37,7 +37,7 @@ const CommandSpec& ConvertCommand() {
               .Default("1024x768", "bulkconv", "SizeWidth, SizeHeight"),
           Option(kJobs, "jobs", 'j', "convert N files at once; the files and their numbers stay those of one job")
               .Int(1, 64, "N")
-              .Default("the number of processors"),
+              .Default("1"),
           Option(kOverwrite, "overwrite", 0, "replace device files that already exist"),
           Option(kDryRun, "dry-run", 0, "print SOURCE -> ImagNNNN.jpg for each file and write nothing"),
           Option(kVerbose, "verbose", 'v', "print SOURCE -> ImagNNNN.jpg for each file converted"),
