@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/Settings.h"
+#include "FuzzWrite.h"
 #include "jpegmeta/BulkFilter.h"
 #include "jpegmeta/Charset.h"
 #include "jpegmeta/SegmentList.h"
@@ -76,19 +77,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (converted ? (dropped != 1 || added < 1 || added > 2) : (dropped != 0 || added != 0)) __builtin_trap();
 
-  qv::CSegmentFile again;
-  again.OpenMemory(data, size);
-  char* out = nullptr;
-  size_t outSize = 0;
-  FILE* sink = open_memstream(&out, &outSize);
-  if (!sink) return 0;
-  const int ok = qv::WriteSegments(again, sink, list);
-  std::fclose(sink);
-  again.Close();
+  std::string out;
+  int ok = 0;
+  if (!qv::fuzz::WriteToMemory(data, size, list, out, &ok)) return 0;
   if (ok != 1) __builtin_trap();
+  const size_t outSize = out.size();
 
   qv::CSegmentFile written(64);
-  written.OpenMemory(reinterpret_cast<const uint8_t*>(out), outSize);
+  written.OpenMemory(reinterpret_cast<const uint8_t*>(out.data()), outSize);
   qv::SegmentList back;
   qv::ParseJpeg(written, back);
   written.Close();
@@ -109,10 +105,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (rec->m_nOffset != covered || rec->m_nLength != want.m_nLength) __builtin_trap();
     if (rec->MarkerCode() != want.MarkerCode()) __builtin_trap();
     const uint8_t* wantBytes = want.Has(qv::SF_NOT_LOADED) ? data + want.m_nOffset : want.m_pData;
-    if (std::memcmp(out + covered, wantBytes, static_cast<size_t>(want.m_nLength)) != 0) __builtin_trap();
+    if (std::memcmp(out.data() + covered, wantBytes, static_cast<size_t>(want.m_nLength)) != 0) __builtin_trap();
     covered += rec->m_nLength;
   }
   if (covered + tail != static_cast<int64_t>(outSize)) __builtin_trap();
-  std::free(out);
   return 0;
 }

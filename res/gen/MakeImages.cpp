@@ -181,6 +181,30 @@ QImage HandCursor(bool closed) {
   return img;
 }
 
+// Magnifier cursors (114 with a plus, 115 with a minus), 32 x 32, hot spot
+// (12, 12) in the middle of the lens.
+QImage MagnifierCursor(bool plus) {
+  QImage img = Blank(32, 32);
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing);
+  // Handle: a black bar with a white rim, down and to the right.
+  p.setPen(QPen(Qt::white, 7, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(19, 19), QPointF(28, 28));
+  p.setPen(QPen(Qt::black, 4, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(19, 19), QPointF(28, 28));
+  // Lens: white glass in a black ring with a white rim outside.
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(Qt::white, 5));
+  p.drawEllipse(QPointF(12, 12), 8, 8);
+  p.setPen(QPen(Qt::black, 2));
+  p.setBrush(Qt::white);
+  p.drawEllipse(QPointF(12, 12), 8, 8);
+  p.setRenderHint(QPainter::Antialiasing, false);
+  p.fillRect(QRect(8, 11, 9, 2), Qt::black);
+  if (plus) p.fillRect(QRect(11, 8, 2, 9), Qt::black);
+  return img;
+}
+
 // The background tile of the image view: 16 x 16, every pixel white.
 QImage Tile() {
   QImage img(16, 16, QImage::Format_RGB32);
@@ -237,6 +261,8 @@ int main(int argc, char** argv) {
   for (int s : {16, 32}) Save(ClipboardIcon(s), QString("icons/format132-%1.png").arg(s));
   Save(HandCursor(false), "cursors/hand-open.png");
   Save(HandCursor(true), "cursors/hand-closed.png");
+  Save(MagnifierCursor(true), "cursors/zoom-in.png");
+  Save(MagnifierCursor(false), "cursors/zoom-out.png");
   Save(Tile(), "bitmaps/tile.png");
   Save(AboutBitmap(), "bitmaps/about.png");
   return 0;
