@@ -9,6 +9,7 @@ packages=(
   libbenchmark-dev
   fonts-ipafont-gothic
   desktop-file-utils appstream dpkg-dev man-db
+  xvfb xauth openbox x11-utils libxcb1-dev
 )
 if [ "${QUORVEX_WITH_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-dev)

@@ -10,7 +10,6 @@
 #include "app/AppHelpers.h"
 #include "app/ProfileKeys.h"
 #include "jpegmeta/BulkWorker.h"
-#include "jpegmeta/CommentText.h"
 #include "platform/MessageSink.h"
 #include "app/DqtFile.h"
 
@@ -163,25 +162,6 @@ void CConverterApp::UnregisterDocumentId(int id) {
   std::lock_guard<std::mutex> lock(m_idMutex);
   auto it = m_documentIds.find(id);
   if (it != m_documentIds.end()) m_documentIds.erase(it);
-}
-
-void CConverterApp::LoadDefaultComment(const std::string& path) {
-  m_defaultComment.clear();
-  // A pipe or device there would hang the start or never end.
-  if (!path.empty() && IsRegularFile(path, nullptr)) {
-    if (FILE* f = std::fopen(path.c_str(), "r")) {
-      char line[256];
-      while (std::fgets(line, sizeof line, f)) {
-        size_t len = std::strlen(line);
-        if (len > 0 && line[len - 1] == '\n') line[--len] = '\0';
-        m_defaultComment.append(line, len);
-        m_defaultComment += "\r\n";
-      }
-      std::fclose(f);
-    }
-  }
-  m_defaultCommentCharset = ResolveReadCharset(m_settings, -1, m_defaultComment);
-  m_defaultComment = CommentToInternal(m_defaultComment, m_defaultCommentCharset);
 }
 
 } // namespace qv

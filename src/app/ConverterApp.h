@@ -53,7 +53,8 @@ public:
   int m_zoomRates[kZoomStepCount + 1]{};
   std::string m_zoomLabels[kZoomStepCount];
 
-  // The default comment in the internal character set, and its code.
+  // The default comment in the internal character set, and its code
+  // (filled by LoadDefaultComment in jpegmeta/CommentText.h).
   std::string m_defaultComment;
   int m_defaultCommentCharset = 3;
 
@@ -75,7 +76,6 @@ public:
   void LoadSettings();
   // Returns false when the settings folder or file cannot be written.
   bool SaveSettings();
-  void LoadDefaultComment(const std::string& path);
   void ResetEncoderChoices();
 
   // Document identifiers: a new one differs from every registered one.

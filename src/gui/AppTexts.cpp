@@ -1,5 +1,7 @@
 #include "gui/AppTexts.h"
 
+#include <cstring>
+
 #include "gui/CommandIds.h"
 #include "gui/ViewCommandIds.h"
 
@@ -39,6 +41,8 @@ const char kHelpTopicFormat[] =
     "section \"The desktop program\".";
 const char kHelpSearchText[] =
     "Help search.\n\nSearch the README, section \"The desktop program\", for the command's name.";
+const char kControlBarTitle[] = "コントロールバー";
+const char kZoomRatesTip[] = "表示倍率";
 } // namespace txt
 
 const std::vector<MenuDef>& MenuResource(int menuId) {
@@ -71,6 +75,13 @@ const std::vector<AccelDef>& Accelerators() {
   return table;
 }
 
+const std::vector<AccelDef>& StandardKeys() {
+  static const std::vector<AccelDef> table = {
+      {"Ctrl+S", ID_FILE_SAVE_AS}, {"Ctrl+C", ID_EDIT_COPY}, {"Ctrl+V", ID_EDIT_PASTE}, {"F1", ID_HELP_INDEX},
+  };
+  return table;
+}
+
 const char* CommandPrompt(int id) {
   if (id >= ID_FILE_MRU_FIRST && id <= ID_FILE_MRU_LAST) return txt::kRecentPrompt;
   if (id >= ID_ZOOM_RATE_FIRST && id <= ID_ZOOM_RATE_LAST) return "Specify resize rate.";
@@ -93,6 +104,26 @@ const char* CommandPrompt(int id) {
   case ID_ZOOM_SELECTION: return "選択された範囲に合わせて拡大します\n選択範囲拡大";
   case ID_FILE_SAVE_AS: return "画像を別ファイル名または別フォーマットで保存します\n名前をつけて保存";
   case ID_EDIT_COPY: return "現在の画像をクリップボードに転送します\nコピー";
+  case ID_RESIZE: return "画像を拡大／縮小します\nサイズ変更";
+  case ID_GAMMA: return "ガンマ補正を行います\nガンマ/輝度補正";
+  case ID_COMMENT_EDIT: return "画像ファイルに添付するコメントを編集します\nコメント編集";
+  case ID_SETTINGS: return "詳細な動作オプションを設定します\nプログラム詳細設定";
+  // Commands the documents give no prompt, in the same manner.
+  case ID_EDIT_PASTE: return "クリップボードの画像を貼り付けます\n貼り付け";
+  case ID_FILE_RELOAD: return "画像ファイルを読み込み直します\n再読み込み";
+  case ID_MARKER_OPEN: return "ファイルを開いてマーカーを編集します\nマーカー編集モードで開く";
+  case ID_MARKER_EDIT: return "画像ファイルのマーカーを編集します\nマーカー編集";
+  case ID_SEPARATE_YCC: return "画像を Y, Cb, Cr の3枚に分離します\nYCbCr 分離";
+  case ID_CONVERT_PREVIEW: return "JPEG で圧縮した結果をプレビューします\nJPEG プレビュー";
+  case ID_COMMENT_TOGGLE: return "コメントを添付するかどうかを切り替えます\nコメント添付";
+  case ID_CUSTOM_DQT_TOGGLE: return "カスタム量子化テーブルを使うかどうかを切り替えます\nカスタム DQT";
+  case ID_CUSTOM_DQT_EDIT: return "カスタム量子化テーブルを編集します\nDQT 編集";
+  case ID_PNG_GAMMA: return "PNG 画像のガンマ値を表示します\nPNG ガンマ値";
+  case ID_PNG_TRANSPARENT: return "PNG 画像の透過色を表示します\n透過色";
+  case ID_EXIF_WINDOW: return "Exif 情報ウィンドウを開閉します\nExif 情報";
+  case ID_BULK_FILTER: return "JPEG ファイルをまとめてフィルタ処理します\nJPEG 一括フィルタ";
+  case ID_HELP_INDEX: return "ヘルプを表示します\nヘルプ";
+  case ID_VIEW_TOOLBAR: return "コントロールバーの表示/非表示を切り替えます\nコントロールバー";
   default: return nullptr;
   }
 }
@@ -104,6 +135,12 @@ std::string CommandPromptLine(int id) {
   const size_t nl = line.find('\n');
   if (nl != std::string::npos) line.resize(nl);
   return line;
+}
+
+std::string CommandShortName(int id) {
+  const char* p = CommandPrompt(id);
+  const char* nl = p ? std::strchr(p, '\n') : nullptr;
+  return nl ? std::string(nl + 1) : std::string();
 }
 
 } // namespace qv

@@ -25,12 +25,16 @@ struct AccelDef {
 };
 // Accelerator table 122.
 const std::vector<AccelDef>& Accelerators();
+// The keys users expect beside that table: Save As, Copy, Paste, Help.
+const std::vector<AccelDef>& StandardKeys();
 
 // A command's status prompt: the text shown in pane 0, then "\n" and its
 // short name where it has one. Null for commands without a prompt.
 const char* CommandPrompt(int id);
 // The part of the prompt before "\n".
 std::string CommandPromptLine(int id);
+// The part after it (the short name), or "" without one.
+std::string CommandShortName(int id);
 
 namespace txt {
 extern const char kAppTitle[];           // 122, 57344
@@ -62,6 +66,8 @@ extern const char kAboutLinkFace[];
 extern const char kHelpCaption[];
 extern const char kHelpTopicFormat[];
 extern const char kHelpSearchText[];
+extern const char kControlBarTitle[];
+extern const char kZoomRatesTip[];       // the zoom-rate drop-down
 } // namespace txt
 
 } // namespace qv

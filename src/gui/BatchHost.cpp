@@ -28,7 +28,8 @@ void CBatchHost::UpdateViews(CImageDoc* core) {
 }
 
 IBatchProgress* CBatchHost::CreateProgress() {
-  auto* dlg = new CProgressDlg(nullptr);
+  // Owned by the main window: a non-modal dialog that stays above it.
+  auto* dlg = new CProgressDlg(m_app.MainFrame());
   dlg->show();
   dlg->CentreOver(m_app.MainFrame());
   m_pProgress = dlg;

@@ -49,6 +49,9 @@ CChildFrame::CChildFrame(CQuorvexApp& app, CDocument& doc, QWidget* parent)
   layout->addWidget(m_pStatusBar);
   setWidget(body);
 
+  // Qt gives the system menu's Close the platform's close key only (Ctrl+W
+  // under X11); Ctrl+F4 is the key the menu names, so it goes first there.
+  if (QAction* close = SystemMenuClose()) close->setShortcuts(CloseKeys());
   // The batch working document's window cannot be closed by the user.
   if (app.BatchHost().Run().batchState == BS_START) {
     m_bCloseGreyed = true;
@@ -56,21 +59,30 @@ CChildFrame::CChildFrame(CQuorvexApp& app, CDocument& doc, QWidget* parent)
     // close button.
     setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint);
-    const QList<QAction*> items = systemMenu() ? systemMenu()->actions() : QList<QAction*>();
-    for (auto it = items.rbegin(); it != items.rend(); ++it) {
-      if (!(*it)->isSeparator()) {
-        (*it)->setEnabled(false);
-        break;
-      }
-    }
+    if (QAction* close = SystemMenuClose()) close->setEnabled(false);
   }
   CMainFrame* main = app.MainFrame();
   ShowStatusBar(main ? main->IsStatusBarShown() : true);
   UpdateTitle();
   connect(&doc, &CDocument::titleChanged, this, &CChildFrame::UpdateTitle);
+  // Maximising and restoring change the main caption's form.
+  connect(this, &QMdiSubWindow::windowStateChanged, this, [this] {
+    if (CMainFrame* frame = m_app.MainFrame()) frame->UpdateCaption();
+  });
 }
 
 CChildFrame::~CChildFrame() = default;
+
+QList<QKeySequence> CChildFrame::CloseKeys() {
+  return {QKeySequence(Qt::CTRL | Qt::Key_F4), QKeySequence(Qt::CTRL | Qt::Key_W)};
+}
+
+QAction* CChildFrame::SystemMenuClose() const {
+  const QList<QAction*> items = systemMenu() ? systemMenu()->actions() : QList<QAction*>();
+  for (auto it = items.rbegin(); it != items.rend(); ++it)
+    if (!(*it)->isSeparator()) return *it;
+  return nullptr;
+}
 
 void CChildFrame::SetFrameIcon(int resourceId) {
   if (resourceId == m_nIconId) return;

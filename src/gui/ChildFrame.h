@@ -2,8 +2,11 @@
 // The frame of one image window: the view above a two-pane status bar
 // (message text, zoom), the window icon by format code, and the greyed
 // Close of the batch working document.
+#include <QKeySequence>
+#include <QList>
 #include <QMdiSubWindow>
 
+class QAction;
 class QLabel;
 class QStatusBar;
 
@@ -33,6 +36,10 @@ public:
   void ShowStatusBar(bool show);
 
   bool IsCloseGreyed() const { return m_bCloseGreyed; }
+  // The system menu's Close and its keys: Ctrl+F4 on every platform, and
+  // Ctrl+W beside it.
+  QAction* SystemMenuClose() const;
+  static QList<QKeySequence> CloseKeys();
   // The caption is the document's title.
   void UpdateTitle();
   // Set by the document when it closes its windows itself.

@@ -28,6 +28,25 @@ enum AppCommand : int {
   ID_NOTHING_1320 = 1320,
   ID_NOTHING_1321 = 1321,
   ID_NOTHING_1322 = 1322,
+  ID_MARKER_OPEN = 436,       // open a file in marker-edit mode
+  ID_BULK_FILTER = 439,
+  ID_VIEW_TOOLBAR = 443,      // the control toolbar
+};
+
+// The document's own commands (none has a menu entry).
+enum DocCommand : int {
+  ID_FILE_RELOAD = 429,
+  ID_CONVERT_PREVIEW = 431,   // to a JPEG preview
+  ID_SEPARATE_YCC = 432,
+  ID_MARKER_EDIT = 433,
+  ID_PNG_GAMMA = 434,
+  ID_PNG_TRANSPARENT = 435,
+  ID_RESIZE = 437,
+  ID_COMMENT_EDIT = 440,
+  ID_GAMMA = 445,
+  ID_COMMENT_TOGGLE = 1005,
+  ID_CUSTOM_DQT_TOGGLE = 1308,
+  ID_CUSTOM_DQT_EDIT = 1309,
 };
 
 // Resource ids of the menus: no document open, a document open.

@@ -19,7 +19,10 @@
 #include <QMimeData>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QTimer>
+#include <QWindow>
 
 #include "gui/AppTexts.h"
 #include "gui/ChildFrame.h"
@@ -332,7 +335,7 @@ void CMainFrame::OnCommand(int id) {
   case ID_APP_ABOUT: m_app.OnAppAbout(); break;
   case ID_VIEW_STATUS_BAR: OnViewStatusBar(); break;
   case ID_CLOSE_ALL: OnCloseAll(); break;
-  case ID_WINDOW_CASCADE: m_pMdiArea->cascadeSubWindows(); break;
+  case ID_WINDOW_CASCADE: ArrangeCascade(); break;
   case ID_WINDOW_TILE_HORZ: ArrangeTiled(true); break;
   case ID_WINDOW_TILE_VERT: ArrangeTiled(false); break;
   case ID_EDIT_PASTE: OnEditPaste(); break;
@@ -364,13 +367,26 @@ void CMainFrame::OnDocumentListChanged() {
   updateActions();
 }
 
-void CMainFrame::UpdateCaption() {
+QString CMainFrame::CaptionText() const {
   QString title = Utf8(txt::kAppTitle);
   if (CChildFrame* child = ActiveChild()) {
     const QString doc = QString::fromStdString(child->Document().Title());
     title += child->isMaximized() ? QStringLiteral(" - [") + doc + QLatin1Char(']') : QStringLiteral(" - ") + doc;
   }
-  setWindowTitle(title);
+  return title;
+}
+
+void CMainFrame::UpdateCaption() {
+  const QString title = CaptionText();
+  if (windowTitle() != title) setWindowTitle(title);
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  // A maximised sub-window writes its own "<caption> - [<title>]" around
+  // whatever the caption was, and puts back a stale one when restored: the
+  // caption has one author.
+  if (event->type() == QEvent::WindowTitleChange && !m_bClosing) UpdateCaption();
 }
 
 void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
@@ -417,6 +433,30 @@ void CMainFrame::ArrangeTiled(bool horizontal) {
     windows[i]->showNormal();
     windows[i]->setGeometry(x0, y0, x1 - x0, y1 - y0);
   }
+}
+
+void CMainFrame::ArrangeCascade() {
+  // Qt's own cascade sizes the windows to their size hints; here they take
+  // the size the framework gives them: the area less one step per place of
+  // the stagger, each a title bar's height below and right of the one under it.
+  QList<QMdiSubWindow*> windows;
+  for (QMdiSubWindow* w : m_pMdiArea->subWindowList(QMdiArea::StackingOrder))
+    if (w->isVisible() && !w->isMinimized()) windows << w;
+  if (windows.isEmpty()) return;
+  QStyleOptionTitleBar option;
+  option.initFrom(windows.front());
+  const int step = qMax(1, windows.front()->style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, windows.front()));
+  const QSize area = m_pMdiArea->viewport()->size();
+  const int stagger = area.height() / (3 * step);
+  const QSize size(qMax(1, area.width() - stagger * step), qMax(1, area.height() - stagger * step));
+  QMdiSubWindow* active = m_pMdiArea->currentSubWindow();
+  // Bottom first, so the active window ends where the stagger has got to.
+  for (int i = 0; i < windows.size(); ++i) {
+    const int k = i % (stagger + 1);
+    if (windows[i]->isMaximized()) windows[i]->showNormal();
+    windows[i]->setGeometry(QRect(QPoint(k * step, k * step), size));
+  }
+  if (active) m_pMdiArea->setActiveSubWindow(active);
 }
 
 void CMainFrame::OnTimerTick() {
@@ -492,7 +532,7 @@ void CMainFrame::OnClipboardChanged() {
 void CMainFrame::closeEvent(QCloseEvent* event) {
   if (!m_bClosing) {
     CSettings& s = m_app.App().m_settings;
-    const QRect r = isMaximized() || isMinimized() ? normalGeometry() : QRect(pos(), size());
+    const QRect r = OuterRect();
     s.WindowPosLeft = r.x();
     s.WindowPosTop = r.y();
     s.WindowPosWidth = r.width();
@@ -504,6 +544,45 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     m_app.Template().CloseAllDocuments(true);
   }
   event->accept();
+}
+
+QRect CMainFrame::OuterRect() const {
+  if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))) return frameGeometry();
+  // The frame of a maximised window may differ from its normal one.
+  return normalGeometry().marginsAdded(m_normalMargins);
+}
+
+void CMainFrame::RestoreOuterRect(const QRect& rect) {
+  // The window manager's frame is known only once the window is up: until
+  // then the rectangle is the client's, and the first exposure takes the
+  // frame off it.
+  m_restoreRect = rect;
+  move(rect.topLeft());
+  resize(rect.size());
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (QWindow* window = windowHandle()) window->installEventFilter(this);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  QWindow* window = windowHandle();
+  if (watched == window && window) {
+    const bool normal = !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
+    if (event->type() == QEvent::Expose && window->isExposed() && m_restoreRect.isValid()) {
+      const QRect want = m_restoreRect;
+      m_restoreRect = QRect();
+      const QMargins m = window->frameMargins();
+      if (normal && m != QMargins()) {
+        resize(qMax(1, want.width() - m.left() - m.right()), qMax(1, want.height() - m.top() - m.bottom()));
+        move(want.topLeft());
+      }
+    }
+    if (normal && (event->type() == QEvent::Expose || event->type() == QEvent::Move || event->type() == QEvent::Resize))
+      m_normalMargins = window->frameMargins();
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {

@@ -6,6 +6,8 @@
 #include <string>
 
 #include <QMainWindow>
+#include <QMargins>
+#include <QRect>
 
 class QAction;
 class QLabel;
@@ -51,6 +53,9 @@ public:
   // After a document was added or removed: the menu and the caption.
   void OnDocumentListChanged();
   void UpdateCaption();
+  // "Quorvex", "Quorvex - title", or "Quorvex - [title]" while the active
+  // window is maximised.
+  QString CaptionText() const;
   // Numbers frozen clipboard documents and marked clipboard titles: 1, 2, ...
   int NextClipboardNumber() { return ++m_nClipboardCounter; }
   bool IsStatusBarShown() const;
@@ -66,8 +71,18 @@ public:
   // Timer 1 (tests step the batch themselves).
   QTimer* BatchTimer() const { return m_pTimer; }
   void ArrangeTiled(bool horizontal);
+  // The window's outer rectangle, frame included ("WindowPos..."): the
+  // normal one while maximised or minimised.
+  QRect OuterRect() const;
+  // Places the window so that its outer rectangle is the given one.
+  void RestoreOuterRect(const QRect& rect);
+  // "&Layer": the framework's cascade.
+  void ArrangeCascade();
 
 protected:
+  void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -89,6 +104,8 @@ private:
   int m_nMenuId = 0;
   int m_nClipboardCounter = 0;
   bool m_bClosing = false;
+  QRect m_restoreRect;      // to be had once the frame is known
+  QMargins m_normalMargins; // the frame of the normal window
 };
 
 } // namespace qv

@@ -6,6 +6,7 @@
 
 #include "app/AppHelpers.h"
 #include "app/Extension.h"
+#include "jpegmeta/CommentText.h"
 #include "gui/AboutDlg.h"
 #include "gui/AppTexts.h"
 #include "gui/DocTemplate.h"
@@ -54,14 +55,20 @@ CQuorvexApp::StartResult CQuorvexApp::InitInstance(const StartOptions& options) 
     files.push_back(QFile::encodeName(QFileInfo(QFile::decodeName(f.c_str())).absoluteFilePath()).toStdString());
 
   // A second start hands its files to the running one and shows nothing.
+  // When nobody takes them, this start goes on and opens them itself: a
+  // file asked for never goes missing.
   if (options.singleInstance) {
     m_pInstance = std::make_unique<CSingleInstance>(options.instanceKey);
     if (!m_pInstance->Acquire()) {
-      m_pInstance->SendFiles(files);
-      m_pInstance.reset();
-      return StartResult::OtherInstance;
+      if (m_pInstance->SendFiles(files, options.handOverMs)) {
+        m_pInstance.reset();
+        return StartResult::OtherInstance;
+      }
+      // The holder may have ended meanwhile; then this start takes its place.
+      if (!m_pInstance->Acquire()) m_pInstance.reset();
     }
-    connect(m_pInstance.get(), &CSingleInstance::filesReceived, this, &CQuorvexApp::OnOtherInstanceFiles);
+    if (m_pInstance)
+      connect(m_pInstance.get(), &CSingleInstance::filesReceived, this, &CQuorvexApp::OnOtherInstanceFiles);
   }
 
   m_app.LoadSettings();
@@ -69,7 +76,7 @@ CQuorvexApp::StartResult CQuorvexApp::InitInstance(const StartOptions& options) 
   m_pRecent = std::make_unique<CRecentFileList>(m_app.m_settings.MaxMRU);
   m_pRecent->Load(m_app.Profile());
   CreateFileDialogs();
-  m_app.LoadDefaultComment(m_app.m_settings.DefaultCommentPath);
+  LoadDefaultComment(m_app, m_app.m_settings.DefaultCommentPath);
 
   m_pMainFrame = new CMainFrame(*this);
   m_pSink->SetOwner(m_pMainFrame);
@@ -80,8 +87,7 @@ CQuorvexApp::StartResult CQuorvexApp::InitInstance(const StartOptions& options) 
   const CSettings& s = m_app.m_settings;
   if (s.RestoreWindowPos && s.WindowPosWidth > 0 && s.WindowPosHeight > 0 && s.WindowPosLeft != INT_MIN &&
       s.WindowPosTop != INT_MIN) {
-    m_pMainFrame->move(s.WindowPosLeft, s.WindowPosTop);
-    m_pMainFrame->resize(s.WindowPosWidth, s.WindowPosHeight);
+    m_pMainFrame->RestoreOuterRect(QRect(s.WindowPosLeft, s.WindowPosTop, s.WindowPosWidth, s.WindowPosHeight));
   }
   if (options.show) m_pMainFrame->show();
 
@@ -128,10 +134,21 @@ void CQuorvexApp::ExitInstance() {
 bool CQuorvexApp::BatchIdle() const { return !m_pBatchHost || m_pBatchHost->Run().Idle(); }
 
 void CQuorvexApp::ReportLoadError() {
-  // A run shows its own; a nested report (its box's own event loop) waits.
+  // Taken at once, so that the next failure cannot overwrite it.
+  if (m_app.lastLoadError != LOADERR_NONE) {
+    m_pendingLoadErrors.push_back({m_app.lastLoadError, m_app.loadErrorName});
+    m_app.lastLoadError = LOADERR_NONE;
+  }
+  // A run shows only its own boxes: what failed meanwhile is shown when it
+  // is back to idle (the timer asks after every step). A nested report (a
+  // box's own event loop) leaves the rest to the outer one.
   if (m_bReportBusy || !BatchIdle()) return;
   m_bReportBusy = true;
-  qv::ReportLoadError(m_app, false);
+  while (!m_pendingLoadErrors.empty()) {
+    const PendingLoadError e = m_pendingLoadErrors.front();
+    m_pendingLoadErrors.pop_front();
+    ShowLoadError(m_app.Messages(), e.code, e.name, false);
+  }
   m_bReportBusy = false;
 }
 

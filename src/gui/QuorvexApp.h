@@ -2,6 +2,7 @@
 // The desktop program's application object: the core application with its
 // settings, the shared file dialogs, the recent-file list, the document
 // template and the main window; start-up and exit.
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@ struct StartOptions {
   std::vector<std::string> files;  // opened after start-up
   bool singleInstance = true;
   std::string instanceKey;         // "" : one instance per user
+  int handOverMs = 3000;           // how long a second start tries to reach the first
   bool show = true;
 };
 
@@ -53,8 +55,10 @@ public:
   CQtMessageSink& QtSink() { return *m_pSink; }
   const QPixmap& BackgroundTile() const { return m_tile; }
   bool BatchIdle() const;
-  // Shows the pending load error, outside a run and outside another report.
+  // Queues the load error just made, then shows every queued one in order,
+  // outside a run and outside another report.
   void ReportLoadError();
+  size_t PendingLoadErrors() const { return m_pendingLoadErrors.size(); }
 
   // ---- commands handled by the application ----
   void OnFileOpen();
@@ -92,6 +96,11 @@ private:
   QPixmap m_tile;
   bool m_bExited = false;
   bool m_bReportBusy = false;
+  struct PendingLoadError {
+    int code;
+    std::string name;
+  };
+  std::deque<PendingLoadError> m_pendingLoadErrors;
 };
 
 } // namespace qv

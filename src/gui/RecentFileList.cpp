@@ -14,20 +14,37 @@ namespace {
 
 std::string SlotKey(int i) { return "File" + std::to_string(i + 1); }
 
-// Keeps the first folder and the file name: "/home/.../name.jpg".
-std::string Abbreviate(const std::string& path, size_t maxLen) {
-  if (path.size() <= maxLen) return path;
-  const size_t lastSlash = path.find_last_of('/');
-  const std::string name = lastSlash == std::string::npos ? path : path.substr(lastSlash + 1);
-  const size_t firstSlash = path.find('/', 1);
-  if (firstSlash != std::string::npos && firstSlash < lastSlash) {
-    std::string shortPath = path.substr(0, firstSlash) + "/..." + path.substr(lastSlash);
-    if (shortPath.size() <= maxLen) return shortPath;
-  }
-  return name;
+const char kEllipsis[] = "\xE2\x80\xA6";  // "…"
+
+// Characters, not bytes: the paths are UTF-8.
+size_t Length(const std::string& text) {
+  size_t n = 0;
+  for (unsigned char c : text)
+    if ((c & 0xC0) != 0x80) ++n;
+  return n;
 }
 
 } // namespace
+
+std::string AbbreviatePath(const std::string& path, size_t maxLen) {
+  if (Length(path) <= maxLen) return path;
+  // One rule for every entry: the file name whole, then as many of the
+  // leading folders as fit, the rest of the folder part given as "…".
+  const size_t lastSlash = path.find_last_of('/');
+  if (lastSlash == std::string::npos || lastSlash == 0) return path;  // no folder to shorten
+  const std::string tail = std::string("/") + kEllipsis + path.substr(lastSlash);
+  std::string head;
+  size_t from = 0;
+  while (true) {
+    const size_t next = path.find('/', from + 1);
+    if (next == std::string::npos || next >= lastSlash) break;
+    const std::string longer = path.substr(0, next);
+    if (Length(longer) + Length(tail) > maxLen) break;
+    head = longer;
+    from = next;
+  }
+  return head + tail;
+}
 
 CRecentFileList::CRecentFileList(int maxSize) : m_maxSize(std::clamp(maxSize, 0, kMaxRecentFiles)) {}
 
@@ -74,7 +91,7 @@ bool CRecentFileList::ApplyPendingClear() {
 }
 
 std::string CRecentFileList::MenuText(int index) const {
-  std::string shown = Abbreviate(Path(index), 30);
+  std::string shown = AbbreviatePath(Path(index), kRecentDisplayLength);
   // A literal '&' would become a mnemonic.
   std::string escaped;
   for (char c : shown) {

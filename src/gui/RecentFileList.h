@@ -1,6 +1,7 @@
 #pragma once
 // The recent-file list: at most "MaxMRU" paths, newest first, kept in the
 // settings file's own section.
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,13 @@ namespace qv {
 class CProfile;
 
 extern const char kRecentSection[];  // "Recent File List"
+
+// The length, in characters, that a recent-file entry is shortened to.
+constexpr size_t kRecentDisplayLength = 30;
+// A path as the list shows it: whole when it fits maxLen characters, else
+// the leading folders that fit, "/…" for the rest of the folder part, and the
+// file name whole ("/home/u/…/photo.jpg").
+std::string AbbreviatePath(const std::string& path, size_t maxLen);
 
 class CRecentFileList {
 public:
@@ -33,8 +41,8 @@ public:
   // Applies a pending clear; true when one was pending.
   bool ApplyPendingClear();
 
-  // The menu text of entry i: "&1 name", the path shortened to about 30
-  // characters.
+  // The menu text of entry i: "&1 " and the path as AbbreviatePath gives it
+  // ('&' doubled).
   std::string MenuText(int index) const;
 
 private:

@@ -1,32 +1,55 @@
 #include "gui/SingleInstance.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
 #include <QThread>
 
+#include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qv {
 namespace {
 
-QString RuntimeFolder() {
-  QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-  if (dir.isEmpty()) dir = QDir::tempPath();
-  return dir;
+bool IsDirectory(const QByteArray& path) {
+  struct stat st {};
+  return !path.isEmpty() && ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A folder of this user's alone, made when missing: a real directory (no
+// link), owned by the user, closed to everybody else.
+bool IsPrivateFolder(const QByteArray& path) {
+  if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) return false;
+  struct stat st {};
+  if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return false;
+  if ((st.st_mode & 077) != 0 && ::chmod(path.constData(), 0700) != 0) return false;
+  return true;
 }
 
 } // namespace
 
+QString CSingleInstance::Folder() {
+  const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+  if (IsDirectory(runtime)) return QFile::decodeName(runtime);
+  const QByteArray tmp = qgetenv("TMPDIR");
+  const QByteArray base = IsDirectory(tmp) ? tmp : QByteArray("/tmp");
+  const QByteArray own = base + "/quorvex-runtime-" + QByteArray::number(static_cast<qulonglong>(::getuid()));
+  return IsPrivateFolder(own) ? QFile::decodeName(own) : QString();
+}
+
 CSingleInstance::CSingleInstance(const std::string& key) {
   const QString name = key.empty() ? QStringLiteral("quorvex-%1").arg(getuid()) : QString::fromStdString(key);
-  m_lockPath = RuntimeFolder() + QLatin1Char('/') + name + QStringLiteral(".lock");
-  m_serverName = name;
+  // The lock and the socket stay together: whoever holds the lock is the
+  // one that listens there.
+  const QString folder = Folder();
+  if (folder.isEmpty()) return;
+  m_lockPath = folder + QLatin1Char('/') + name + QStringLiteral(".lock");
+  m_serverName = folder + QLatin1Char('/') + name + QStringLiteral(".socket");
 }
 
 CSingleInstance::~CSingleInstance() {
@@ -40,8 +63,10 @@ CSingleInstance::~CSingleInstance() {
 }
 
 bool CSingleInstance::Acquire() {
+  if (m_lockFd >= 0) return true;
+  if (m_lockPath.isEmpty()) return true;  // no folder of our own: run without the guard
   m_lockFd = ::open(QFile::encodeName(m_lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (m_lockFd < 0) return true;  // no runtime folder: run without the guard
+  if (m_lockFd < 0) return true;
   if (flock(m_lockFd, LOCK_EX | LOCK_NB) != 0) {
     ::close(m_lockFd);
     m_lockFd = -1;
@@ -49,33 +74,35 @@ bool CSingleInstance::Acquire() {
   }
   m_pServer = new QLocalServer(this);
   m_pServer->setSocketOptions(QLocalServer::UserAccessOption);
-  // A server left behind by a crashed instance would block the name.
+  // A socket left behind by a crashed instance would block the name; the
+  // lock says that nobody listens there any more.
   QLocalServer::removeServer(m_serverName);
   if (m_pServer->listen(m_serverName))
     connect(m_pServer, &QLocalServer::newConnection, this, &CSingleInstance::OnNewConnection);
   return true;
 }
 
-bool CSingleInstance::SendFiles(const std::vector<std::string>& files) {
+bool CSingleInstance::SendFiles(const std::vector<std::string>& files, int timeoutMs) {
+  if (m_serverName.isEmpty()) return false;
   QByteArray payload;
   for (const std::string& f : files) payload += QByteArray::fromStdString(f) + '\n';
   // The running instance may still be starting: it takes the lock before
   // it listens.
   QElapsedTimer timer;
   timer.start();
-  while (timer.elapsed() < 3000) {
+  do {
     QLocalSocket socket;
     socket.connectToServer(m_serverName);
     if (socket.waitForConnected(500)) {
       socket.write(payload);
       socket.flush();
-      socket.waitForBytesWritten(1000);
+      const bool written = payload.isEmpty() || socket.waitForBytesWritten(1000) || socket.bytesToWrite() == 0;
       socket.disconnectFromServer();
       if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(1000);
-      return true;
+      if (written) return true;
     }
     QThread::msleep(100);
-  }
+  } while (timer.elapsed() < timeoutMs);
   return false;
 }
 

@@ -1,5 +1,10 @@
 #include "jpegmeta/CommentText.h"
 
+#include <cstdio>
+#include <cstring>
+
+#include "app/AppHelpers.h"
+#include "app/ConverterApp.h"
 #include "app/Settings.h"
 #include "jpegmeta/Charset.h"
 
@@ -21,6 +26,25 @@ std::string CommentToInternal(const std::string& bytes, int code) {
 std::string CommentFromInternal(const std::string& text, int code) {
   if (code == CS_ASCII || code == CS_SJIS) return text;
   return FromInternal(text.data(), code, static_cast<long>(text.size()));
+}
+
+void LoadDefaultComment(CConverterApp& app, const std::string& path) {
+  app.m_defaultComment.clear();
+  // A pipe or device there would hang the start or never end.
+  if (!path.empty() && IsRegularFile(path, nullptr)) {
+    if (FILE* f = std::fopen(path.c_str(), "r")) {
+      char line[256];
+      while (std::fgets(line, sizeof line, f)) {
+        size_t len = std::strlen(line);
+        if (len > 0 && line[len - 1] == '\n') line[--len] = '\0';
+        app.m_defaultComment.append(line, len);
+        app.m_defaultComment += "\r\n";
+      }
+      std::fclose(f);
+    }
+  }
+  app.m_defaultCommentCharset = ResolveReadCharset(app.m_settings, -1, app.m_defaultComment);
+  app.m_defaultComment = CommentToInternal(app.m_defaultComment, app.m_defaultCommentCharset);
 }
 
 } // namespace qv

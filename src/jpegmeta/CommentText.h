@@ -6,6 +6,7 @@
 namespace qv {
 
 struct CSettings;
+class CConverterApp;
 
 // The character set of a comment being read: the known code, else detected
 // (AutoReadCharset) or the ReadCharset setting.
@@ -13,5 +14,8 @@ int ResolveReadCharset(const CSettings& settings, int knownCode, const std::stri
 // Codes 0 and 3 keep the bytes; the others are converted.
 std::string CommentToInternal(const std::string& bytes, int code);
 std::string CommentFromInternal(const std::string& text, int code);
+// The application's default comment from a text file: its lines joined
+// with CR LF, in the internal character set; empty when unreadable.
+void LoadDefaultComment(CConverterApp& app, const std::string& path);
 
 } // namespace qv

@@ -233,17 +233,6 @@ TEST(SettingsStore, DocumentIdsAreUniqueAmongRegistered) {
   EXPECT_LE(first, 32767);
 }
 
-TEST(SettingsStore, DefaultCommentLinesEndInCrLf) {
-  TempDir dir;
-  test::RecordingSink sink;
-  CConverterApp app(dir.Path(), sink);
-  test::WriteFileText(dir.File("c.txt"), "first line\nsecond");
-  app.LoadDefaultComment(dir.File("c.txt"));
-  EXPECT_EQ(app.m_defaultComment, "first line\r\nsecond\r\n");
-  app.LoadDefaultComment(dir.File("missing.txt"));
-  EXPECT_EQ(app.m_defaultComment, "");
-}
-
 TEST(ConfigFolder, OverridesAndDefaultPaths) {
   EXPECT_EQ(ConfigDirectory("/x/y"), "/x/y");
   setenv("QUORVEX_CONFIG_DIR", "/from/env", 1);

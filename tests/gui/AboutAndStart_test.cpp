@@ -143,8 +143,10 @@ TEST(Startup, aFileOnTheCommandLineIsOpenedAndTheWindowPlacedFromTheSettings) {
   o.files = {photo};
   ASSERT_EQ(app.InitInstance(o), CQuorvexApp::StartResult::Running);
   EXPECT_EQ(app.Template().Count(), 1);
-  EXPECT_EQ(app.MainFrame()->size(), QSize(700, 500));
-  EXPECT_EQ(app.MainFrame()->pos(), QPoint(20, 30));
+  // The stored rectangle is the outer one, frame included.
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(app.MainFrame()));
+  (void)QTest::qWaitFor([&] { return app.MainFrame()->frameGeometry() == QRect(20, 30, 700, 500); }, 3000);
+  EXPECT_EQ(app.MainFrame()->frameGeometry(), QRect(20, 30, 700, 500));
   app.ExitInstance();
 }
 

@@ -7,15 +7,53 @@
 #include <QPushButton>
 #include <QScreen>
 
+#if QUORVEX_HAVE_XCB
+#include <cstdlib>
+#include <cstring>
+
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
+#endif
+
 namespace qv {
 namespace {
 
 const char kConverting[] = "Converting...";
 const char kAbort[] = "&Abort";
 
+#if QUORVEX_HAVE_XCB
+xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+  xcb_intern_atom_reply_t* reply =
+      xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+  const xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+  std::free(reply);
+  return atom;
+}
+#endif
+
+// Qt hands an empty title to X11 as the program's name, and the window
+// manager shows that; the dialog's caption is empty, so both names the
+// window manager reads are written empty after Qt.
+void ClearNativeCaption(QWidget* dialog) {
+#if QUORVEX_HAVE_XCB
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+  if (!c || !dialog->windowTitle().isEmpty() || !dialog->testAttribute(Qt::WA_WState_Created)) return;
+  const auto id = static_cast<xcb_window_t>(dialog->winId());
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, Atom(c, "_NET_WM_NAME"), Atom(c, "UTF8_STRING"), 8, 0, nullptr);
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0, nullptr);
+  xcb_flush(c);
+#else
+  (void)dialog;
+#endif
+}
+
 } // namespace
 
-CProgressDlg::CProgressDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint) {
+// A caption bar and a frame, no buttons in it: Abort is the way out.
+CProgressDlg::CProgressDlg(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setWindowTitle(QString());
   setModal(false);
   m_pTitle = new QLabel(QString::fromLatin1(kConverting), this);
@@ -69,6 +107,16 @@ void CProgressDlg::StepIt() {
 void CProgressDlg::ShowAgain() {
   setAttribute(Qt::WA_ShowWithoutActivating);
   if (!isVisible()) show();
+}
+
+void CProgressDlg::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  ClearNativeCaption(this);
+}
+
+void CProgressDlg::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  if (event->type() == QEvent::WindowTitleChange) ClearNativeCaption(this);
 }
 
 void CProgressDlg::SetTitleLine(const QString& text) { m_pTitle->setText(text); }

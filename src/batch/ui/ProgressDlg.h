@@ -34,6 +34,10 @@ public:
   QProgressBar* Bar() const { return m_pBar; }
   QPushButton* AbortButton() const { return m_pAbort; }
 
+protected:
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
 private:
   void OnAbort();
 

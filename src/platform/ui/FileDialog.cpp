@@ -20,6 +20,9 @@ QStringList NameFiltersFromList(const std::string& filterList) {
 
 CFileDialog::CFileDialog(Mode mode, const std::string& filterList, QWidget* parent)
     : m_dialog(new QFileDialog(parent)), m_filters(NameFiltersFromList(filterList)) {
+  // The texts name their patterns already: the list shows each text once,
+  // as written, and the patterns in brackets behind it still filter.
+  m_dialog->setOption(QFileDialog::HideNameFilterDetails, true);
   m_dialog->setNameFilters(m_filters);
   m_dialog->setOption(QFileDialog::ReadOnly, false);
   switch (mode) {
@@ -77,8 +80,13 @@ std::string CFileDialog::Folder() const {
 }
 
 int CFileDialog::FilterIndex() const {
-  const int i = m_filters.indexOf(m_dialog->selectedNameFilter());
-  return i < 0 ? 1 : i + 1;
+  // Depending on Qt's version the selected filter comes with or without
+  // the patterns it hides.
+  const QString selected = m_dialog->selectedNameFilter();
+  for (int i = 0; i < m_filters.size(); ++i)
+    if (m_filters[i] == selected || m_filters[i].left(m_filters[i].lastIndexOf(QStringLiteral(" ("))) == selected)
+      return i + 1;
+  return 1;
 }
 
 } // namespace qv

@@ -12,7 +12,8 @@ class QWidget;
 
 namespace qv {
 
-// "JPEG file(*.jpg;*.jpeg)|*.jpg;*.jpeg||" -> {"JPEG file(*.jpg;*.jpeg) (*.jpg *.jpeg)"}
+// "JPEG file(*.jpg;*.jpeg)|*.jpg;*.jpeg||" -> {"JPEG file(*.jpg;*.jpeg) (*.jpg *.jpeg)"}: Qt's
+// form, whose bracketed patterns the dialog applies and does not show.
 QStringList NameFiltersFromList(const std::string& filterList);
 
 class CFileDialog {
