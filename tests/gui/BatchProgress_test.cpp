@@ -6,7 +6,7 @@
 
 #include <sys/stat.h>
 
-#include "GuiFixture.h"
+#include "BatchRunFixture.h"
 #include "X11Support.h"
 #include "batch/BatchEngine.h"
 #include "batch/BatchSettings.h"
@@ -20,31 +20,13 @@
 namespace qv::test {
 namespace {
 
-class BatchProgressTest : public GuiTest {
+class BatchProgressTest : public BatchRunFixture {
 protected:
-  void SetUp() override {
-    GuiTest::SetUp();
-    Frame()->BatchTimer()->stop();  // each test says how the run is driven
-    ::mkdir(dir.File("in").c_str(), 0755);
-    ::mkdir(dir.File("out").c_str(), 0755);
-  }
   void Start(int files) {
-    BatchRunRequest req;
-    for (int i = 0; i < files; ++i) {
-      const std::string name = "p" + std::to_string(i) + ".jpg";
-      Photo("in/" + name, 320, 200, static_cast<unsigned>(i + 1));
-      req.files.push_back(name);
-    }
-    req.srcDir = dir.File("in");
-    req.dstDir = dir.File("out");
-    ASSERT_TRUE(App().BatchHost().Run().Start(req));
+    std::vector<std::string> names;
+    for (int i = 0; i < files; ++i) names.push_back("p" + std::to_string(i) + ".jpg");
+    BatchRunFixture::Start(names);
   }
-  void Tick() {
-    Frame()->OnTimerTick();
-    Frame()->BatchTimer()->stop();
-    Settle(0);
-  }
-  CProgressDlg* Progress() { return static_cast<CProgressDlg*>(App().BatchHost().Progress()); }
   std::string Broken(const std::string& name) {
     const std::string path = dir.File(name);
     WriteFileText(path, "this is no picture");

@@ -6,7 +6,7 @@
 
 #include <sys/stat.h>
 
-#include "GuiFixture.h"
+#include "BatchRunFixture.h"
 #include "gui/ChildFrame.h"
 #include "gui/CommandIds.h"
 #include "gui/DocTemplate.h"
@@ -21,29 +21,8 @@
 namespace qv::test {
 namespace {
 
-class BatchRunTest : public GuiTest {
+class BatchRunTest : public BatchRunFixture {
 protected:
-  void SetUp() override {
-    GuiTest::SetUp();
-    Frame()->BatchTimer()->stop();  // the test steps the machine itself
-    ::mkdir(dir.File("in").c_str(), 0755);
-    ::mkdir(dir.File("out").c_str(), 0755);
-  }
-  void Start(const std::vector<std::string>& names) {
-    for (const std::string& n : names)
-      if (n.find("broken") == std::string::npos) Photo("in/" + n, 320, 200, static_cast<unsigned>(n.size()));
-    BatchRunRequest req;
-    req.files = names;
-    req.srcDir = dir.File("in");
-    req.dstDir = dir.File("out");
-    ASSERT_TRUE(App().BatchHost().Run().Start(req));
-  }
-  void Tick() {
-    Frame()->OnTimerTick();
-    Frame()->BatchTimer()->stop();
-    Settle(0);
-  }
-  CProgressDlg* Progress() { return static_cast<CProgressDlg*>(App().BatchHost().Progress()); }
   CDocument* WorkDocument() {
     for (CDocument* d : App().Template().Documents())
       if (d->Title().rfind("Converted Image View", 0) == 0) return d;
