@@ -19,6 +19,7 @@
 #include "app/Settings.h"
 #include "jpegmeta/BulkFilter.h"
 #include "platform/MessageSink.h"
+#include "support/BenchPhotos.h"
 
 namespace {
 
@@ -117,16 +118,12 @@ Tree& TheTree() {
 
 double g_filterSeconds = 0, g_copySeconds = 0, g_filterCpu = 0, g_copyCpu = 0;
 
-void RemoveTree(const std::string& path) {
-  nftw(path.c_str(), [](const char* p, const struct stat*, int, FTW*) { return ::remove(p); }, 16,
-       FTW_DEPTH | FTW_PHYS);
-}
 
 // Both sides write a tree that does not exist yet, so neither pays for
 // replacing the files of the iteration before.
 void FreshTarget(benchmark::State& state, const std::string& path) {
   state.PauseTiming();
-  RemoveTree(path);
+  qv::bench::RemoveTree(path);
   ::sync();
   state.ResumeTiming();
 }
@@ -203,7 +200,7 @@ int main(int argc, char** argv) {
                 t.files, static_cast<double>(t.bytes) / 1e6, t.files / g_filterSeconds, t.files / g_copySeconds,
                 g_filterSeconds / g_copySeconds, g_filterCpu / g_copyCpu);
   }
-  if (!t.root.empty()) RemoveTree(t.root);
+  if (!t.root.empty()) qv::bench::RemoveTree(t.root);
   benchmark::Shutdown();
   return 0;
 }

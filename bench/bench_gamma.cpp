@@ -37,18 +37,6 @@ double Median(std::vector<double> v) {
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-std::string MakeTempDir() {
-  const char* t = std::getenv("TMPDIR");
-  std::string pattern = std::string(t && *t ? t : "/tmp") + "/qv-bench-gamma-XXXXXX";
-  if (!mkdtemp(pattern.data())) return {};
-  return pattern;
-}
-
-void RemoveTree(const std::string& dir) {
-  if (dir.empty()) return;
-  const std::string cmd = "rm -rf '" + dir + "'";
-  if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", dir.c_str());
-}
 
 void Settle() {
   QCoreApplication::processEvents();
@@ -94,12 +82,12 @@ int main(int argc, char** argv) {
   const int runs = ArgValue(argc, argv, "--runs", 41);
   QApplication qapp(argc, argv);
 
-  const std::string dir = MakeTempDir();
+  const std::string dir = qv::bench::MakeTempDir("qv-bench-gamma");
   if (dir.empty()) return 1;
   const std::string photo = dir + "/photo-4000x3000.jpg";
   if (!qv::bench::WritePhotoJpeg(photo, 4000, 3000)) {
     std::fprintf(stderr, "could not write %s\n", photo.c_str());
-    RemoveTree(dir);
+    qv::bench::RemoveTree(dir);
     return 1;
   }
   int status = 0;
@@ -109,7 +97,7 @@ int main(int argc, char** argv) {
     qv::CImageDoc doc(app);
     if (doc.Load(photo) != 1) {
       std::fprintf(stderr, "could not load %s\n", photo.c_str());
-      RemoveTree(dir);
+      qv::bench::RemoveTree(dir);
       return 1;
     }
     for (bool halftone : {false, true}) {
@@ -143,6 +131,6 @@ int main(int argc, char** argv) {
       Settle();
     }
   }
-  RemoveTree(dir);
+  qv::bench::RemoveTree(dir);
   return status;
 }

@@ -69,18 +69,6 @@ long CurrentRssKb() {
   return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-std::string MakeTempDir() {
-  const char* t = std::getenv("TMPDIR");
-  std::string pattern = std::string(t && *t ? t : "/tmp") + "/qv-bench-view-XXXXXX";
-  if (!mkdtemp(pattern.data())) return {};
-  return pattern;
-}
-
-void RemoveTree(const std::string& dir) {
-  if (dir.empty()) return;
-  const std::string cmd = "rm -rf '" + dir + "'";
-  if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", dir.c_str());
-}
 
 // ---- the program ----
 
@@ -229,13 +217,13 @@ int main(int argc, char** argv) {
   QApplication qapp(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
 
-  const std::string dir = MakeTempDir();
+  const std::string dir = qv::bench::MakeTempDir("qv-bench-view");
   if (dir.empty()) return 1;
   const std::string photo24 = dir + "/photo-5000x4800.jpg";
   const std::string photo25 = dir + "/photo-5000x5000.jpg";
   if (!WritePhotoJpeg(photo24, 5000, 4800) || !WritePhotoJpeg(photo25, 5000, 5000)) {
     std::fprintf(stderr, "could not write the test pictures in %s\n", dir.c_str());
-    RemoveTree(dir);
+    qv::bench::RemoveTree(dir);
     return 1;
   }
 
@@ -243,7 +231,7 @@ int main(int argc, char** argv) {
   {
     Program program(dir);
     if (!program.Start()) {
-      RemoveTree(dir);
+      qv::bench::RemoveTree(dir);
       return 1;
     }
     const long rssStart = PeakRssKb();
@@ -288,6 +276,6 @@ int main(int argc, char** argv) {
       status = 1;
     }
   }
-  RemoveTree(dir);
+  qv::bench::RemoveTree(dir);
   return status;
 }

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <ftw.h>
 #include <memory>
 #include <vector>
 
@@ -133,6 +135,19 @@ bool BareEncode(const unsigned char* rows, long stride, bool bottomUp, int width
   jpeg_finish_compress(&c);
   jpeg_destroy_compress(&c);
   return std::fclose(f) == 0;
+}
+
+std::string MakeTempDir(const std::string& prefix) {
+  const char* t = std::getenv("TMPDIR");
+  std::string pattern = std::string(t && *t ? t : "/tmp") + "/" + prefix + "-XXXXXX";
+  if (!mkdtemp(pattern.data())) return {};
+  return pattern;
+}
+
+void RemoveTree(const std::string& dir) {
+  if (dir.empty()) return;
+  nftw(dir.c_str(), [](const char* p, const struct stat*, int, FTW*) { return ::remove(p); }, 16,
+       FTW_DEPTH | FTW_PHYS);
 }
 
 } // namespace qv::bench

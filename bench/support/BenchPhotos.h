@@ -17,4 +17,9 @@ bool BareDecode(const std::string& path);
 bool BareEncode(const unsigned char* rows, long stride, bool bottomUp, int width, int height,
                 const std::string& path, int quality);
 
+// A fresh folder "<tmp>/<prefix>-XXXXXX"; empty when none can be made.
+std::string MakeTempDir(const std::string& prefix);
+// Removes a folder and everything below it (links are not followed).
+void RemoveTree(const std::string& dir);
+
 } // namespace qv::bench
