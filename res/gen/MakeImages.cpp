@@ -1,6 +1,6 @@
-// Draws the program's images (icons, cursors, tile, About bitmap) into PNG
-// files. Run once by hand when a picture changes; the PNG files are kept in
-// the repository so that a build needs no drawing step:
+// Draws the program's images (icons, cursors, tile, About bitmap, toolbar
+// buttons) into PNG files. Run once by hand when a picture changes; the PNG
+// files are kept in the repository so that a build needs no drawing step:
 //   cmake --build build --target quorvex-make-images && build/src/app/ui/quorvex-make-images res
 #include <QColor>
 #include <QDir>
@@ -10,8 +10,11 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 #include <QRadialGradient>
+#include <QTransform>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -241,6 +244,364 @@ QImage AboutBitmap() {
   return img;
 }
 
+
+// ---- the control toolbar's buttons: 16 x 16, a few strong shapes each ----
+
+const QColor kInk(0x30, 0x30, 0x30);
+const QColor kBlue(0x30, 0x60, 0xc0);
+const QColor kGreen(0x30, 0x90, 0x40);
+const QColor kRed(0xd0, 0x30, 0x30);
+const QColor kYellow(0xf0, 0xc0, 0x30);
+
+// Runs a drawing on a fresh 16 x 16 picture.
+template <typename F>
+QImage Draw16(F draw) {
+  QImage img = Blank(16, 16);
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing);
+  draw(p);
+  return img;
+}
+
+void Sheet(QPainter& p, QRectF r) {
+  p.setPen(QPen(QColor(0x60, 0x60, 0x60), 1));
+  p.setBrush(Qt::white);
+  p.drawRect(r);
+}
+
+void Pencil(QPainter& p, QPointF tip) {
+  p.save();
+  p.translate(tip);
+  p.rotate(-45);
+  p.setPen(QPen(kInk, 0.8));
+  p.setBrush(kYellow);
+  p.drawRect(QRectF(2, -1.5, 7, 3));
+  p.setBrush(QColor(0xf0, 0xd0, 0xa0));
+  QPolygonF cone;
+  cone << QPointF(0, 0) << QPointF(2, -1.5) << QPointF(2, 1.5);
+  p.drawPolygon(cone);
+  p.restore();
+}
+
+void Check(QPainter& p, QPointF at) {
+  p.setPen(QPen(kGreen, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setBrush(Qt::NoBrush);
+  QPolygonF tick;
+  tick << at << at + QPointF(2, 2.5) << at + QPointF(6, -3.5);
+  p.drawPolyline(tick);
+}
+
+void Balloon(QPainter& p) {
+  p.setPen(QPen(kInk, 1));
+  p.setBrush(QColor(0xff, 0xf4, 0xc0));
+  QPainterPath b;
+  b.addRoundedRect(QRectF(1.5, 1.5, 13, 9), 3, 3);
+  QPolygonF tail;
+  tail << QPointF(4, 10) << QPointF(3.5, 14.5) << QPointF(8, 10);
+  b.addPolygon(tail);
+  p.drawPath(b.simplified());
+}
+
+void Grid(QPainter& p, QRectF r, QColor fill) {
+  p.setPen(QPen(kInk, 1));
+  p.setBrush(fill);
+  p.drawRect(r);
+  for (int i = 1; i < 4; ++i) {
+    p.drawLine(QPointF(r.left() + r.width() * i / 4, r.top()), QPointF(r.left() + r.width() * i / 4, r.bottom()));
+    p.drawLine(QPointF(r.left(), r.top() + r.height() * i / 4), QPointF(r.right(), r.top() + r.height() * i / 4));
+  }
+}
+
+void Curve(QPainter& p, QRectF r, QColor colour) {
+  p.setPen(QPen(QColor(0x80, 0x80, 0x80), 1));
+  p.setBrush(Qt::white);
+  p.drawRect(r);
+  QPainterPath c;
+  c.moveTo(r.bottomLeft());
+  c.cubicTo(QPointF(r.left() + 1, r.top() + 3), QPointF(r.left() + 5, r.top() + 1), r.topRight());
+  p.setPen(QPen(colour, 1.8));
+  p.setBrush(Qt::NoBrush);
+  p.drawPath(c);
+}
+
+QImage SaveAsIcon() {
+  return Draw16([](QPainter& p) {
+    p.setPen(QPen(QColor(0x18, 0x30, 0x60), 1));
+    p.setBrush(kBlue);
+    p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 1.5, 1.5);
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(3.5, 1.5, 9, 6));
+    p.setBrush(QColor(0xc8, 0xcc, 0xd4));
+    p.drawRect(QRectF(4.5, 10.5, 7, 4));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kBlue);
+    p.drawRect(QRectF(9.5, 11.5, 1.5, 2.5));
+  });
+}
+
+QImage ReloadIcon() {
+  return Draw16([](QPainter& p) {
+    p.setPen(QPen(kGreen, 2.2, Qt::SolidLine, Qt::FlatCap));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(2.5, 2.5, 11, 11), 60 * 16, 280 * 16);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kGreen);
+    QPolygonF head;
+    head << QPointF(9, 0.5) << QPointF(14.5, 2.5) << QPointF(10, 6.5);
+    p.drawPolygon(head);
+  });
+}
+
+// A marker tag: the red FF of a segment.
+void MarkerTag(QPainter& p, QRectF r) {
+  p.setPen(QPen(QColor(0x80, 0x10, 0x10), 1));
+  p.setBrush(kRed);
+  p.drawRect(r);
+  p.setPen(QPen(Qt::white, 1));
+  p.drawLine(QPointF(r.left() + 1.5, r.center().y()), QPointF(r.right() - 1.5, r.center().y()));
+}
+
+QImage MarkerOpenIcon() {
+  return Draw16([](QPainter& p) {
+    p.setPen(QPen(QColor(0x90, 0x68, 0x10), 1));
+    p.setBrush(kYellow);
+    QPainterPath folder;
+    folder.moveTo(1.5, 4.5);
+    folder.lineTo(5.5, 4.5);
+    folder.lineTo(6.5, 3);
+    folder.lineTo(10.5, 3);
+    folder.lineTo(10.5, 13.5);
+    folder.lineTo(1.5, 13.5);
+    folder.closeSubpath();
+    p.drawPath(folder);
+    MarkerTag(p, QRectF(8.5, 7.5, 6, 6));
+  });
+}
+
+QImage MarkerEditIcon() {
+  return Draw16([](QPainter& p) {
+    Sheet(p, QRectF(2.5, 0.5, 10, 15));
+    p.setPen(Qt::NoPen);
+    const QColor bars[] = {kRed, kBlue, kGreen, kBlue};
+    for (int i = 0; i < 4; ++i) {
+      p.setBrush(bars[i]);
+      p.drawRect(QRectF(4, 2.5 + i * 3, i % 2 ? 5 : 7, 1.8));
+    }
+    Pencil(p, QPointF(7, 15));
+  });
+}
+
+QImage CopyIcon() {
+  return Draw16([](QPainter& p) {
+    Sheet(p, QRectF(1.5, 1.5, 8, 10));
+    Sheet(p, QRectF(6.5, 4.5, 8, 10));
+    p.setPen(QPen(QColor(0x90, 0x90, 0x90), 1));
+    for (int y = 7; y <= 12; y += 2) p.drawLine(QPointF(8.5, y + 0.5), QPointF(12.5, y + 0.5));
+  });
+}
+
+QImage ZoomRatesIcon() {
+  return Draw16([](QPainter& p) {
+    p.setPen(QPen(kInk, 2.6, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(10, 10), QPointF(14.5, 14.5));
+    p.setPen(QPen(kInk, 1.4));
+    p.setBrush(QColor(0xd8, 0xe8, 0xff));
+    p.drawEllipse(QPointF(6.5, 6.5), 5, 5);
+    p.setPen(QPen(kBlue, 1.4));
+    p.drawLine(QPointF(4, 6.5), QPointF(9, 6.5));
+    p.drawLine(QPointF(6.5, 4), QPointF(6.5, 9));
+  });
+}
+
+QImage SyncViewsIcon() {
+  return Draw16([](QPainter& p) {
+    for (qreal x : {0.5, 9.5}) {
+      p.setPen(QPen(kInk, 1));
+      p.setBrush(Qt::white);
+      p.drawRect(QRectF(x, 3.5, 6, 8));
+      p.setPen(Qt::NoPen);
+      p.setBrush(kBlue);
+      p.drawRect(QRectF(x + 0.5, 4, 5, 1.8));
+      p.setBrush(kGreen);
+      p.drawRect(QRectF(x + 1.5, 7, 3, 3));
+    }
+    p.setPen(QPen(kRed, 1.4));
+    p.drawLine(QPointF(6.5, 13.5), QPointF(9.5, 13.5));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kRed);
+    QPolygonF l, r;
+    l << QPointF(5, 13.5) << QPointF(7.5, 11.5) << QPointF(7.5, 15.5);
+    r << QPointF(11, 13.5) << QPointF(8.5, 11.5) << QPointF(8.5, 15.5);
+    p.drawPolygon(l);
+    p.drawPolygon(r);
+  });
+}
+
+QImage ResizeIcon() {
+  return Draw16([](QPainter& p) {
+    p.setPen(QPen(kInk, 1, Qt::DashLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(0.5, 0.5, 15, 15));
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(QColor(0xa8, 0xd0, 0xf0));
+    p.drawRect(QRectF(0.5, 8.5, 7, 7));
+    p.setPen(QPen(kRed, 1.6));
+    p.drawLine(QPointF(6, 10), QPointF(12.5, 3.5));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kRed);
+    QPolygonF head;
+    head << QPointF(14, 2) << QPointF(8.5, 3) << QPointF(13, 7.5);
+    p.drawPolygon(head);
+  });
+}
+
+QImage GammaIcon() {
+  return Draw16([](QPainter& p) { Curve(p, QRectF(1.5, 1.5, 13, 13), kBlue); });
+}
+
+QImage SeparateYccIcon() {
+  return Draw16([](QPainter& p) {
+    const QColor shades[] = {QColor(0x70, 0x70, 0x70), QColor(0x40, 0x70, 0xd0), QColor(0xd0, 0x40, 0x40)};
+    for (int i = 0; i < 3; ++i) {
+      p.setPen(QPen(kInk, 1));
+      p.setBrush(shades[i]);
+      p.drawRect(QRectF(0.5 + i * 4, 0.5 + i * 4, 7, 7));
+    }
+  });
+}
+
+QImage JpegPreviewIcon() {
+  return Draw16([](QPainter& p) {
+    Sheet(p, QRectF(1.5, 0.5, 13, 15));
+    p.setPen(Qt::NoPen);
+    // Blocks of the DCT grid in a few tones.
+    const int tones[3][3] = {{0xa0, 0xc8, 0x70}, {0xc8, 0x60, 0xa0}, {0x70, 0xa0, 0xc8}};
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 3; ++x) {
+        p.setBrush(QColor(tones[y][x] / 2, tones[y][x] * 3 / 4, tones[y][x]));
+        p.drawRect(QRectF(3 + x * 3.5, 2 + y * 3.5, 3.5, 3.5));
+      }
+    p.setBrush(kBlue);
+    p.drawRect(QRectF(2, 13, 12, 2));
+  });
+}
+
+QImage CommentEditIcon() {
+  return Draw16([](QPainter& p) {
+    Balloon(p);
+    p.setPen(QPen(QColor(0x80, 0x70, 0x40), 1));
+    p.drawLine(QPointF(4, 4.5), QPointF(12, 4.5));
+    p.drawLine(QPointF(4, 7.5), QPointF(9, 7.5));
+    Pencil(p, QPointF(9, 15));
+  });
+}
+
+QImage CommentToggleIcon() {
+  return Draw16([](QPainter& p) {
+    Balloon(p);
+    Check(p, QPointF(5, 6));
+  });
+}
+
+QImage DqtToggleIcon() {
+  return Draw16([](QPainter& p) {
+    Grid(p, QRectF(0.5, 0.5, 12, 12), QColor(0xe0, 0xe8, 0xf8));
+    Check(p, QPointF(8, 12));
+  });
+}
+
+QImage DqtEditIcon() {
+  return Draw16([](QPainter& p) {
+    Grid(p, QRectF(0.5, 0.5, 12, 12), QColor(0xe0, 0xe8, 0xf8));
+    Pencil(p, QPointF(8, 15));
+  });
+}
+
+QImage PngGammaIcon() {
+  return Draw16([](QPainter& p) {
+    Curve(p, QRectF(1.5, 1.5, 13, 10), QColor(0x80, 0x40, 0xb0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x80, 0x40, 0xb0));
+    p.drawRect(QRectF(1, 12.5, 14, 3));
+  });
+}
+
+QImage PngTransparentIcon() {
+  return Draw16([](QPainter& p) {
+    p.setRenderHint(QPainter::Antialiasing, false);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 4; ++x)
+        p.fillRect(QRect(1 + x * 3, 1 + y * 3, 3, 3), (x + y) % 2 ? QColor(0xc0, 0xc0, 0xc0) : Qt::white);
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRect(0, 0, 13, 13));
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x50, 0x20, 0x80), 1));
+    p.setBrush(QColor(0x80, 0x40, 0xb0));
+    p.drawEllipse(QPointF(11.5, 11.5), 3.5, 3.5);
+  });
+}
+
+QImage ExifWindowIcon() {
+  return Draw16([](QPainter& p) {
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(0.5, 1.5, 15, 13));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kBlue);
+    p.drawRect(QRectF(1, 2, 14, 3));
+    p.setBrush(kBlue);
+    p.drawEllipse(QPointF(8, 7.2), 1.2, 1.2);
+    p.drawRect(QRectF(7, 9, 2, 4.5));
+  });
+}
+
+QImage BulkFilterIcon() {
+  return Draw16([](QPainter& p) {
+    Sheet(p, QRectF(4.5, 0.5, 9, 7));
+    Sheet(p, QRectF(2.5, 2.5, 9, 7));
+    p.setPen(QPen(QColor(0x18, 0x30, 0x60), 1));
+    p.setBrush(kBlue);
+    QPolygonF funnel;
+    funnel << QPointF(1, 7.5) << QPointF(15, 7.5) << QPointF(9.5, 12) << QPointF(9.5, 15.5) << QPointF(6.5, 15.5)
+           << QPointF(6.5, 12);
+    p.drawPolygon(funnel);
+  });
+}
+
+QImage SettingsIcon() {
+  return Draw16([](QPainter& p) {
+    QPainterPath gear;
+    for (int i = 0; i < 6; ++i) {
+      QTransform t;
+      t.translate(8, 8);
+      t.rotate(i * 60);
+      gear.addPolygon(t.map(QPolygonF(QRectF(-1.8, -7.5, 3.6, 4))));
+    }
+    gear.addEllipse(QPointF(8, 8), 4.8, 4.8);
+    gear = gear.simplified();
+    QPainterPath hole;
+    hole.addEllipse(QPointF(8, 8), 2.2, 2.2);
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(QColor(0x90, 0x98, 0xa8));
+    p.drawPath(gear.subtracted(hole));
+  });
+}
+
+QImage HelpIcon() {
+  return Draw16([](QPainter& p) {
+    p.setPen(QPen(QColor(0x18, 0x30, 0x60), 1));
+    p.setBrush(kBlue);
+    p.drawEllipse(QPointF(8, 8), 7.2, 7.2);
+    QFont f("DejaVu Sans");
+    f.setPixelSize(12);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(QRectF(0, 0, 16, 16), Qt::AlignCenter, "?");
+  });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -265,5 +626,19 @@ int main(int argc, char** argv) {
   Save(MagnifierCursor(false), "cursors/zoom-out.png");
   Save(Tile(), "bitmaps/tile.png");
   Save(AboutBitmap(), "bitmaps/about.png");
+  const std::pair<const char*, QImage> toolbar[] = {
+      {"save-as", SaveAsIcon()},           {"reload", ReloadIcon()},
+      {"marker-open", MarkerOpenIcon()},   {"marker-edit", MarkerEditIcon()},
+      {"copy", CopyIcon()},                {"paste", ClipboardIcon(16)},
+      {"zoom-rates", ZoomRatesIcon()},     {"sync-views", SyncViewsIcon()},
+      {"resize", ResizeIcon()},            {"gamma", GammaIcon()},
+      {"separate-ycc", SeparateYccIcon()}, {"jpeg-preview", JpegPreviewIcon()},
+      {"comment-edit", CommentEditIcon()}, {"comment-toggle", CommentToggleIcon()},
+      {"dqt-toggle", DqtToggleIcon()},     {"dqt-edit", DqtEditIcon()},
+      {"png-gamma", PngGammaIcon()},       {"png-transparent", PngTransparentIcon()},
+      {"exif-window", ExifWindowIcon()},   {"bulk-filter", BulkFilterIcon()},
+      {"settings", SettingsIcon()},        {"help", HelpIcon()},
+  };
+  for (const auto& [name, img] : toolbar) Save(img, QString("toolbar/%1.png").arg(name));
   return 0;
 }

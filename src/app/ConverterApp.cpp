@@ -37,6 +37,7 @@ const ProfileKey<CSettings> kSavedKeys[] = {
     QV_DBL(DefaultGamma), QV_DBL(ScreenGamma), QV_INT(pngSaveMode), QV_INT(colorTransparent),
     QV_INT(bUseHalfToneStretch), QV_INT(UseDitherFor16bitColor), QV_INT(AutoFitting), QV_INT(SaveConfig),
     QV_INT(UsePNGiTXT), QV_STR(DefaultPNGiTXTLang), QV_INT(UseCustomDQT), QV_INT(ShrinkLargeImages), QV_INT(AutoRotate),
+    QV_INT(ShowToolBar),
 };
 #undef QV_INT
 #undef QV_STR

@@ -54,6 +54,8 @@ struct CSettings {
   // largest M/8 scale that fits; Exif Orientation turns the image upright.
   int ShrinkLargeImages = 1;
   int AutoRotate = 1;
+  // The control toolbar (command 443) is shown.
+  int ShowToolBar = 1;
 };
 
 // The system's temporary folder: $TMPDIR, else /tmp.

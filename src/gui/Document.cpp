@@ -16,6 +16,9 @@
 #include "batch/BatchRun.h"
 #include "gui/BatchHost.h"
 #include "gui/ImageView.h"
+#include "platform/MessageSink.h"
+#include "view/ui/GammaDlg.h"
+#include "view/ui/ResizeDlg.h"
 
 namespace qv {
 namespace {
@@ -136,6 +139,39 @@ bool CDocument::OnCloseDocument(bool force) {
   }
   tmpl.RemoveDocument(this);
   return true;
+}
+
+void CDocument::OnReload() {
+  PassLoadError(m_doc, m_doc.Load(m_doc.m_strPathName));
+  MarkModified(false);
+  UpdateAllViews(nullptr);
+  m_app.ReportLoadError();
+}
+
+void CDocument::OnResize(QWidget* parent) {
+  if (!RunResizeDialog(parent, m_doc)) return;
+  // A preview keeps the id it shares with its source; so does an image
+  // already changed, whose id changed with its first change.
+  if (!m_doc.m_bConverted && !m_bModified) {
+    MarkModified(true);
+    CConverterApp& app = m_app.App();
+    app.UnregisterDocumentId(m_doc.m_nDocumentId);
+    m_doc.m_nDocumentId = app.NewDocumentId();
+    app.RegisterDocumentId(m_doc.m_nDocumentId);
+  }
+  UpdateAllViews(nullptr);
+}
+
+void CDocument::OnGamma(QWidget* parent) {
+  CConverterApp& app = m_app.App();
+  auto help = [&app](int topic) {
+    char text[512];
+    std::snprintf(text, sizeof text, txt::kHelpTopicFormat, topic);
+    app.Messages().MessageBox(text, txt::kHelpCaption, MB_OK | MB_ICONINFORMATION);
+  };
+  if (!RunGammaDialog(parent, m_doc, help)) return;
+  UpdateAllViews(nullptr);
+  MarkModified(true);
 }
 
 void CDocument::SetDescription(const std::string& text, bool updateViews) {

@@ -7,6 +7,8 @@
 
 #include <QObject>
 
+class QWidget;
+
 #include "image/ImageDoc.h"
 
 namespace qv {
@@ -56,6 +58,13 @@ public:
   // batch working document unless forced. False when refused.
   bool OnCloseDocument(bool force = false);
   bool IsClosing() const { return m_bClosing; }
+
+  // 429: the document's own path again, unmodified.
+  void OnReload();
+  // 437 and 445: the resize and the gamma dialogs on the image; a change
+  // marks the document modified and updates its views.
+  void OnResize(QWidget* parent);
+  void OnGamma(QWidget* parent);
 
   // Description text; updates the views when asked.
   void SetDescription(const std::string& text, bool updateViews);

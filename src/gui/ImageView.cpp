@@ -18,6 +18,7 @@
 #include "app/AppHelpers.h"
 #include "gui/AppTexts.h"
 #include "gui/ChildFrame.h"
+#include "gui/CommandIds.h"
 #include "gui/DocTemplate.h"
 #include "gui/Document.h"
 #include "gui/MainFrame.h"
@@ -254,6 +255,10 @@ bool CImageView::OnCommand(int id) {
   case ID_ZOOM_SELECTION: return true;
   case ID_EDIT_COPY: OnEditCopy(); return true;
   case ID_FILE_SAVE_AS: OnFileSaveAs(); return true;
+  // The document's commands come through its view, as the framework routes them.
+  case ID_FILE_RELOAD: m_doc.OnReload(); return true;
+  case ID_RESIZE: m_doc.OnResize(window()); return true;
+  case ID_GAMMA: m_doc.OnGamma(window()); return true;
   default: return false;
   }
 }
@@ -280,6 +285,28 @@ bool CImageView::UpdateCommand(int id, CmdUI& ui) const {
   case ID_EDIT_COPY:
   case ID_FILE_SAVE_AS: ui.enabled = true; return true;
   case ID_ZOOM_SELECTION: ui.enabled = false; return true;
+  // The document's commands.
+  case ID_FILE_RELOAD: ui.enabled = !m_doc.PathName().empty() && !m_doc.Doc().m_bConverted; return true;
+  case ID_RESIZE:
+  case ID_GAMMA: ui.enabled = true; return true;
+  // Greyed until their windows exist; the checks already follow the document.
+  case ID_CONVERT_PREVIEW:
+  case ID_SEPARATE_YCC:
+  case ID_MARKER_EDIT:
+  case ID_PNG_GAMMA:
+  case ID_PNG_TRANSPARENT:
+  case ID_CUSTOM_DQT_EDIT: ui.enabled = false; return true;
+  case ID_COMMENT_EDIT:
+  case ID_COMMENT_TOGGLE:
+    ui.enabled = false;
+    ui.checkable = true;
+    ui.checked = m_doc.Doc().m_bComment != 0;
+    return true;
+  case ID_CUSTOM_DQT_TOGGLE:
+    ui.enabled = false;
+    ui.checkable = true;
+    ui.checked = m_doc.Doc().m_bCustomDqt != 0;
+    return true;
   default: return false;
   }
 }

@@ -26,6 +26,7 @@
 
 #include "gui/AppTexts.h"
 #include "gui/ChildFrame.h"
+#include "gui/ControlToolBar.h"
 #include "gui/CommandIds.h"
 #include "gui/DocTemplate.h"
 #include "gui/Document.h"
@@ -110,6 +111,7 @@ CMainFrame::CMainFrame(CQuorvexApp& app) : m_app(app) {
 
   CreateActions();
   BuildMenus(IDR_MAINFRAME);
+  m_pToolBar = new CControlToolBar(*this, m_app);
   setAcceptDrops(true);
   resize(1000, 720);
 
@@ -146,8 +148,11 @@ void CMainFrame::CreateActions() {
       for (const MenuItemDef& item : m.items)
         if (item.id != 0 && item.id != ID_FILE_MRU_FIRST) make(item.id, Utf8(item.text));
   for (int id : kHiddenCommands) make(id, QString());
+  for (int id : CControlToolBar::Commands()) make(id, QString());
   for (int id = ID_ZOOM_RATE_FIRST; id <= ID_ZOOM_RATE_LAST; ++id) make(id, QString());
   for (const AccelDef& acc : Accelerators())
+    if (QAction* a = Action(acc.id)) a->setShortcut(QKeySequence(QString::fromLatin1(acc.keys)));
+  for (const AccelDef& acc : StandardKeys())
     if (QAction* a = Action(acc.id)) a->setShortcut(QKeySequence(QString::fromLatin1(acc.keys)));
   // Ctrl+F4 is the document window's own key (its system menu's Close),
   // as on the original platform; the menu only names it.
@@ -304,8 +309,14 @@ void CMainFrame::updateActions() {
     case ID_EDIT_CLEAR_ALL:
       ui.enabled = ClipboardHasImage();
       break;
+    case ID_VIEW_TOOLBAR:
+      ui.checkable = true;
+      ui.checked = IsToolBarShown();
+      break;
     case ID_SETTINGS:
     case ID_EXIF_WINDOW:
+    case ID_MARKER_OPEN:
+    case ID_BULK_FILTER:
       ui.enabled = false;  // their windows are not part of this program yet
       break;
     default:
@@ -334,6 +345,7 @@ void CMainFrame::OnCommand(int id) {
   case ID_BATCH_CONVERT: m_app.OnBatchConvert(); break;
   case ID_APP_ABOUT: m_app.OnAppAbout(); break;
   case ID_VIEW_STATUS_BAR: OnViewStatusBar(); break;
+  case ID_VIEW_TOOLBAR: OnViewToolBar(); break;
   case ID_CLOSE_ALL: OnCloseAll(); break;
   case ID_WINDOW_CASCADE: ArrangeCascade(); break;
   case ID_WINDOW_TILE_HORZ: ArrangeTiled(true); break;

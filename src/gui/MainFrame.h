@@ -19,6 +19,7 @@ class QTimer;
 namespace qv {
 
 class CChildFrame;
+class CControlToolBar;
 class CDocument;
 class CImageView;
 class CQuorvexApp;
@@ -66,6 +67,10 @@ public:
   void OnClipboardChanged();
   void OnCloseAll();
   void OnViewStatusBar();
+  // The control toolbar and command 443 (in ControlToolBar.cpp).
+  CControlToolBar* ToolBar() const { return m_pToolBar; }
+  bool IsToolBarShown() const;
+  void OnViewToolBar();
   // Stepped by timer 1: one batch step, then pending load errors.
   void OnTimerTick();
   // Timer 1 (tests step the batch themselves).
@@ -87,6 +92,7 @@ protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   bool event(QEvent* event) override;
+  QMenu* createPopupMenu() override;
 
 private:
   void CreateActions();
@@ -99,6 +105,7 @@ private:
   QMdiArea* m_pMdiArea = nullptr;
   QLabel* m_pInfoPane = nullptr;
   QTimer* m_pTimer = nullptr;
+  CControlToolBar* m_pToolBar = nullptr;
   std::map<int, QAction*> m_actions;
   std::map<int, QAction*> m_recentActions;
   int m_nMenuId = 0;

@@ -50,4 +50,10 @@ QPixmap ResourceBitmap(int id) {
   }
 }
 
+QIcon ToolbarIcon(const char* name) {
+  EnsureResources();
+  if (!name) return QIcon();
+  return QIcon(QStringLiteral(":/toolbar/%1.png").arg(QLatin1String(name)));
+}
+
 } // namespace qv

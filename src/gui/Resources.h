@@ -19,5 +19,7 @@ constexpr int IDB_ABOUT = 160;
 QIcon ResourceIcon(int id);
 QCursor ResourceCursor(int id);
 QPixmap ResourceBitmap(int id);
+// A control toolbar picture: res/toolbar/<name>.png.
+QIcon ToolbarIcon(const char* name);
 
 } // namespace qv
