@@ -71,7 +71,11 @@ CChildFrame::CChildFrame(CQuorvexApp& app, CDocument& doc, QWidget* parent)
   });
 }
 
-CChildFrame::~CChildFrame() = default;
+CChildFrame::~CChildFrame() {
+  // The base class still reports its state while it is destroyed, when this
+  // object's members are gone.
+  disconnect(this, &QMdiSubWindow::windowStateChanged, nullptr, nullptr);
+}
 
 QList<QKeySequence> CChildFrame::CloseKeys() {
   return {QKeySequence(Qt::CTRL | Qt::Key_F4), QKeySequence(Qt::CTRL | Qt::Key_W)};
