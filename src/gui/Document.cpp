@@ -1,7 +1,9 @@
 #include "gui/Document.h"
 
 #include <cstdio>
+#include <utility>
 
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
@@ -16,6 +18,7 @@
 #include "batch/BatchRun.h"
 #include "gui/BatchHost.h"
 #include "gui/ImageView.h"
+#include "image/ColorOps.h"
 #include "platform/MessageSink.h"
 #include "view/ui/GammaDlg.h"
 #include "view/ui/ResizeDlg.h"
@@ -172,6 +175,31 @@ void CDocument::OnGamma(QWidget* parent) {
   if (!RunGammaDialog(parent, m_doc, help)) return;
   UpdateAllViews(nullptr);
   MarkModified(true);
+}
+
+void CDocument::OnCommentToggle() { m_doc.m_bComment = m_doc.m_bComment ? 0 : 1; }
+
+void CDocument::OnCustomDqtToggle() { m_doc.m_bCustomDqt = m_doc.m_bCustomDqt ? 0 : 1; }
+
+std::vector<CDocument*> CDocument::OnSeparateYCbCr() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  std::vector<SeparatedImage> parts;
+  SeparateYCbCr(m_doc, m_title, parts);  // reports its own failure
+  std::vector<CDocument*> made;
+  for (SeparatedImage& part : parts) {
+    CDocument* doc = m_app.Template().OpenDocumentFile(nullptr, true);
+    if (!doc) break;
+    CImageDoc& core = doc->Doc();
+    std::swap(core.m_pBitmap, part.doc->m_pBitmap);
+    // The part then releases the id the new document drew, and the source's
+    // id stays registered for both.
+    std::swap(core.m_nDocumentId, part.doc->m_nDocumentId);
+    doc->SetTitle(part.title);
+    doc->UpdateAllViews(nullptr);
+    made.push_back(doc);
+  }
+  QApplication::restoreOverrideCursor();
+  return made;
 }
 
 void CDocument::SetDescription(const std::string& text, bool updateViews) {

@@ -65,6 +65,14 @@ public:
   // marks the document modified and updates its views.
   void OnResize(QWidget* parent);
   void OnGamma(QWidget* parent);
+  // 1005 and 1308: whether a later save writes the comment, the custom
+  // quantization tables.
+  void OnCommentToggle();
+  void OnCustomDqtToggle();
+  // 432: three new documents holding the Y, Cb and Cr components, titled
+  // this title + "[Y]", "[Cb]", "[Cr]"; those made before a failure stay
+  // open. Returns them in that order.
+  std::vector<CDocument*> OnSeparateYCbCr();
 
   // Description text; updates the views when asked.
   void SetDescription(const std::string& text, bool updateViews);

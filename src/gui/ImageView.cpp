@@ -259,6 +259,9 @@ bool CImageView::OnCommand(int id) {
   case ID_FILE_RELOAD: m_doc.OnReload(); return true;
   case ID_RESIZE: m_doc.OnResize(window()); return true;
   case ID_GAMMA: m_doc.OnGamma(window()); return true;
+  case ID_COMMENT_TOGGLE: m_doc.OnCommentToggle(); return true;
+  case ID_CUSTOM_DQT_TOGGLE: m_doc.OnCustomDqtToggle(); return true;
+  case ID_SEPARATE_YCC: m_doc.OnSeparateYCbCr(); return true;
   default: return false;
   }
 }
@@ -288,24 +291,26 @@ bool CImageView::UpdateCommand(int id, CmdUI& ui) const {
   // The document's commands.
   case ID_FILE_RELOAD: ui.enabled = !m_doc.PathName().empty() && !m_doc.Doc().m_bConverted; return true;
   case ID_RESIZE:
-  case ID_GAMMA: ui.enabled = true; return true;
+  case ID_GAMMA:
+  case ID_SEPARATE_YCC: ui.enabled = true; return true;
+  case ID_COMMENT_TOGGLE:
+    ui.checkable = true;
+    ui.checked = m_doc.Doc().m_bComment != 0;
+    return true;
+  case ID_CUSTOM_DQT_TOGGLE:
+    ui.checkable = true;
+    ui.checked = m_doc.Doc().m_bCustomDqt != 0;
+    return true;
   // Greyed until their windows exist; the checks already follow the document.
   case ID_CONVERT_PREVIEW:
-  case ID_SEPARATE_YCC:
   case ID_MARKER_EDIT:
   case ID_PNG_GAMMA:
   case ID_PNG_TRANSPARENT:
   case ID_CUSTOM_DQT_EDIT: ui.enabled = false; return true;
   case ID_COMMENT_EDIT:
-  case ID_COMMENT_TOGGLE:
     ui.enabled = false;
     ui.checkable = true;
     ui.checked = m_doc.Doc().m_bComment != 0;
-    return true;
-  case ID_CUSTOM_DQT_TOGGLE:
-    ui.enabled = false;
-    ui.checkable = true;
-    ui.checked = m_doc.Doc().m_bCustomDqt != 0;
     return true;
   default: return false;
   }

@@ -176,17 +176,17 @@ TEST_F(ControlToolBarTest, withADocumentItsCommandsFollowTheirRules) {
   for (int id : CControlToolBar::Layout())
     if (id != 0) want[id] = {false, false};
   for (int id : std::initializer_list<int>{ID_FILE_SAVE_AS, ID_FILE_RELOAD, ID_EDIT_COPY, ID_ZOOM_RATE_FIRST, ID_SYNC_VIEWS, ID_RESIZE, ID_GAMMA,
-                 ID_HELP_INDEX})
+                 ID_SEPARATE_YCC, ID_COMMENT_TOGGLE, ID_CUSTOM_DQT_TOGGLE, ID_HELP_INDEX})
     want[id] = {true, false};
   EXPECT_EQ(States(), want);
 
-  // The flags of the document show as checks, while the buttons wait for
-  // their windows.
+  // The flags of the document show as checks; comment edit still waits
+  // for its window.
   core.m_bComment = 1;
   core.m_bCustomDqt = 1;
   want[ID_COMMENT_EDIT] = {false, true};
-  want[ID_COMMENT_TOGGLE] = {false, true};
-  want[ID_CUSTOM_DQT_TOGGLE] = {false, true};
+  want[ID_COMMENT_TOGGLE] = {true, true};
+  want[ID_CUSTOM_DQT_TOGGLE] = {true, true};
   EXPECT_EQ(States(), want);
 
   // Reload: not for a conversion preview, not without a path.
