@@ -177,30 +177,68 @@ int FindByVal(const std::vector<Option>& all, int val, bool& negated) {
 
 } // namespace
 
+namespace {
+
+// getopt_long's tables of one command's options.
+struct GetoptTables {
+  std::string shorts;
+  std::vector<std::string> negatedNames;  // the storage of "no-NAME"
+  std::vector<option> longs;
+};
+
+void BuildTables(const std::vector<Option>& all, bool stopAtOperand, GetoptTables& t) {
+  // ':' first: a missing value comes back as ':' instead of being printed.
+  t.shorts = stopAtOperand ? "+:" : ":";
+  t.negatedNames.reserve(all.size());
+  for (size_t i = 0; i < all.size(); ++i) {
+    const Option& o = all[i];
+    const int hasArg = o.arg == Arg::None ? no_argument : required_argument;
+    const int val = o.shortName ? o.shortName : kLongVal + static_cast<int>(i);
+    t.longs.push_back({o.name, hasArg, nullptr, val});
+    if (o.negatable) {
+      t.negatedNames.push_back(std::string("no-") + o.name);
+      t.longs.push_back({t.negatedNames.back().c_str(), no_argument, nullptr, kNegatedVal + static_cast<int>(i)});
+    }
+    if (o.shortName) t.shorts += std::string(1, o.shortName) + (hasArg == required_argument ? ":" : "");
+  }
+  t.longs.push_back({nullptr, 0, nullptr, 0});
+}
+
+// The usage text of getopt's ':' (a missing value) or '?' (anything else).
+std::string GetoptError(int c, const std::vector<Option>& all, char* const* argv, int argc) {
+  bool negated = false;
+  if (c == ':') {
+    const Option& o = all[static_cast<size_t>(FindByVal(all, optopt, negated))];
+    return std::string("--") + o.name + ": missing value (" + Expected(o) + ")";
+  }
+  // optopt: 0 for an unknown long name, the number of a known option
+  // given "=value" it takes none of, else the unknown letter.
+  const std::string last = argv[optind - 1];
+  const int i = optopt ? FindByVal(all, optopt, negated) : -1;
+  if (i >= 0) return std::string("--") + (negated ? "no-" : "") + all[static_cast<size_t>(i)].name + " takes no value";
+  if (optopt == 0) {
+    const std::string typed = last.substr(0, last.find('='));
+    const std::string ambiguous = Ambiguity(all, typed);
+    return ambiguous.empty() ? UnknownOption(typed) : ambiguous;
+  }
+  // A letter inside "-abc" leaves optind on that word, the last letter
+  // moves it past; the word is named whole, as it may be a file name.
+  std::string word = last;
+  if (word.size() < 2 || word[0] != '-' || word.back() != static_cast<char>(optopt))
+    word = optind < argc ? argv[optind] : std::string("-") + static_cast<char>(optopt);
+  return UnknownOption(word);
+}
+
+} // namespace
+
 Parsed ParseArgs(const CommandSpec& spec, const Args& args, ParsedArgs& out, std::string& error,
                  bool stopAtOperand) {
   out = ParsedArgs();
   out.args = args;
   error.clear();
   const std::vector<Option> all = AllOptions(spec);
-
-  // ':' first: a missing value comes back as ':' instead of being printed.
-  std::string shorts = stopAtOperand ? "+:" : ":";
-  std::vector<std::string> negatedNames;
-  negatedNames.reserve(all.size());
-  std::vector<option> longs;
-  for (size_t i = 0; i < all.size(); ++i) {
-    const Option& o = all[i];
-    const int hasArg = o.arg == Arg::None ? no_argument : required_argument;
-    const int val = o.shortName ? o.shortName : kLongVal + static_cast<int>(i);
-    longs.push_back({o.name, hasArg, nullptr, val});
-    if (o.negatable) {
-      negatedNames.push_back(std::string("no-") + o.name);
-      longs.push_back({negatedNames.back().c_str(), no_argument, nullptr, kNegatedVal + static_cast<int>(i)});
-    }
-    if (o.shortName) shorts += std::string(1, o.shortName) + (hasArg == required_argument ? ":" : "");
-  }
-  longs.push_back({nullptr, 0, nullptr, 0});
+  GetoptTables tables;
+  BuildTables(all, stopAtOperand, tables);
 
   // getopt permutes argv, so it works on copies.
   std::vector<std::string> words;
@@ -215,48 +253,21 @@ Parsed ParseArgs(const CommandSpec& spec, const Args& args, ParsedArgs& out, std
   optind = 0;  // 0, not 1: glibc then also forgets a half-read "-abc" of the last run
   opterr = 0;
   for (;;) {
-    const int c = getopt_long(argc, argv.data(), shorts.c_str(), longs.data(), nullptr);
+    const int c = getopt_long(argc, argv.data(), tables.shorts.c_str(), tables.longs.data(), nullptr);
     if (c == -1) break;
+    if (c == ':' || c == '?') {
+      error = GetoptError(c, all, argv.data(), argc);
+      return Parsed::Usage;
+    }
     bool negated = false;
-    if (c == ':') {
-      const int i = FindByVal(all, optopt, negated);
-      error = std::string("--") + all[static_cast<size_t>(i)].name + ": missing value (" +
-              Expected(all[static_cast<size_t>(i)]) + ")";
-      return Parsed::Usage;
-    }
-    if (c == '?') {
-      // optopt: 0 for an unknown long name, the number of a known option
-      // given "=value" it takes none of, else the unknown letter.
-      const std::string last = argv[static_cast<size_t>(optind - 1)];
-      const int i = optopt ? FindByVal(all, optopt, negated) : -1;
-      if (i >= 0) {
-        error = std::string("--") + (negated ? "no-" : "") + all[static_cast<size_t>(i)].name + " takes no value";
-      } else if (optopt == 0) {
-        const std::string typed = last.substr(0, last.find('='));
-        error = Ambiguity(all, typed);
-        if (error.empty()) error = UnknownOption(typed);
-      } else {
-        // A letter inside "-abc" leaves optind on that word, the last letter
-        // moves it past; the word is named whole, as it may be a file name.
-        std::string word = last;
-        if (word.size() < 2 || word[0] != '-' || word.back() != static_cast<char>(optopt))
-          word = optind < argc ? argv[static_cast<size_t>(optind)] : std::string("-") + static_cast<char>(optopt);
-        error = UnknownOption(word);
-      }
-      return Parsed::Usage;
-    }
     const int i = FindByVal(all, c, negated);
     if (i < 0) {
       error = UnknownOption(std::string("-") + static_cast<char>(c));
       return Parsed::Usage;
     }
     const Option& o = all[static_cast<size_t>(i)];
-    if (o.id == kHelpId) {
-      out.help = true;
-      continue;
-    }
-    if (o.id == kQuietId) {
-      out.quiet = true;
+    if (o.id == kHelpId || o.id == kQuietId) {
+      (o.id == kHelpId ? out.help : out.quiet) = true;
       continue;
     }
     OptionValue v;
