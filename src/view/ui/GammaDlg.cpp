@@ -281,7 +281,10 @@ void CGammaDialog::BuildControls() {
   top->addLayout(left, 1);
   top->addLayout(right);
   m_bUpdating = 0;
+  ConnectControls(cancel);
+}
 
+void CGammaDialog::ConnectControls(QPushButton* cancel) {
   connect(m_pGammaSlider, &QSlider::valueChanged, this, &CGammaDialog::OnGammaSlider);
   connect(m_pContrastSlider, &QSlider::valueChanged, this, [this](int v) { OnLevelSlider(true, v); });
   connect(m_pBiasSlider, &QSlider::valueChanged, this, [this](int v) { OnLevelSlider(false, v); });

@@ -133,6 +133,7 @@ public:
 
 private:
   void BuildControls();
+  void ConnectControls(QPushButton* cancel);
   void OnGammaSlider(int position);
   void OnLevelSlider(bool contrast, int position);
   void OnGammaEdit();
