@@ -1,6 +1,10 @@
 #include "app/ReplacingFile.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <mutex>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,8 +85,50 @@ void CReplacingFile::Drop() {
 }
 
 bool ReplaceFileContent(const std::string& path, const void* data, size_t size) {
-  CReplacingFile out;
-  return out.Open(path) && out.Write(data, size) && out.Commit();
+  struct stat st {};
+  return ReplaceFileContent(path, data, size, ::stat(path.c_str(), &st) == 0 ? &st : nullptr);
+}
+
+bool ReplaceFileContent(const std::string& path, const void* data, size_t size, const struct stat* target) {
+  std::string temp = DirectoryOf(path) + "/" + kTempFilePrefix + "XXXXXX" + kTempFileSuffix;
+  const bool keepMode = target && S_ISREG(target->st_mode);
+  int fd = -1;
+  if (keepMode) {
+    fd = mkstemps(temp.data(), static_cast<int>(sizeof kTempFileSuffix - 1));
+    if (fd >= 0) (void)::fchmod(fd, target->st_mode & 07777);
+  } else {
+    // A new file gets the umask's mode from the open itself, saving the chmod.
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::mt19937_64 random(std::random_device{}() ^ static_cast<uint64_t>(::getpid()));
+    static std::mutex randomLock;
+    const size_t at = temp.size() - (sizeof kTempFileSuffix - 1) - 6;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+      {
+        std::lock_guard<std::mutex> lock(randomLock);
+        uint64_t bits = random();
+        for (size_t i = 0; i < 6; ++i, bits /= 62) temp[at + i] = kLetters[bits % 62];
+      }
+      fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd < 0 && errno != EEXIST) break;
+    }
+  }
+  if (fd < 0) return false;
+  bool ok = true;
+  const char* p = static_cast<const char*>(data);
+  for (size_t left = size; ok && left > 0;) {
+    const ssize_t n = ::write(fd, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  if (::close(fd) != 0) ok = false;
+  if (ok && std::rename(temp.c_str(), path.c_str()) != 0) ok = false;
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
 }
 
 std::string DirectoryOf(const std::string& path) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
 
 namespace qv {
 
@@ -41,6 +42,11 @@ private:
 // Replaces `path` by `size` bytes at `data`; false (the old file kept) on
 // any error.
 bool ReplaceFileContent(const std::string& path, const void* data, size_t size);
+
+// The same without a stream: one write of the whole content. `target` is
+// the target's stat when the caller already has it, null when it does not
+// exist.
+bool ReplaceFileContent(const std::string& path, const void* data, size_t size, const struct stat* target);
 
 // Folder part of a path ("." without a slash, "/" for the root).
 std::string DirectoryOf(const std::string& path);

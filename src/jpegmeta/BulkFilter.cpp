@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include "app/AppHelpers.h"
 #include "app/ConverterApp.h"
 #include "app/Extension.h"
+#include "app/ReplacingFile.h"
 #include "app/Profile.h"
 #include "app/ProfileKeys.h"
 #include "app/Settings.h"
@@ -58,6 +60,10 @@ enum : int {
 
 // A segment's length field counts itself: 65535 - 2 bytes of payload at most.
 constexpr size_t kMaxPayload = 65533;
+
+// Sources up to this size are read whole: the run is bound by system calls,
+// not memory. Larger ones go through the buffered reader.
+constexpr int64_t kWholeFileLimit = int64_t{64} << 20;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -422,7 +428,13 @@ bool CBulkFilter::FilterDirectory(const std::string& srcDir, const std::string& 
     const std::string name = e->d_name;
     if (name == "." || name == "..") continue;
     struct stat st {};
-    if (::stat(Join(srcDir, name).c_str(), &st) != 0) continue;
+    // Only a link (or a folder that does not tell) needs stat to be typed.
+    if (e->d_type == DT_DIR || e->d_type == DT_REG)
+      st.st_mode = e->d_type == DT_DIR ? S_IFDIR : S_IFREG;
+    else if (e->d_type != DT_UNKNOWN && e->d_type != DT_LNK)
+      continue;  // devices, pipes, sockets
+    else if (::stat(Join(srcDir, name).c_str(), &st) != 0)
+      continue;
     if (S_ISDIR(st.st_mode)) {
       InsertSorted(dirs, name);
       continue;
@@ -518,12 +530,37 @@ void CBulkFilter::FilterOneName(const std::string& srcDir, const std::string& ds
 // reach (a file cut short) are carried over as they are, never lost.
 bool CBulkFilter::LoadSource(const std::string& srcPath, std::string& reason) {
   CSegmentFile& f = *m_pSource;
-  if (!f.Open(srcPath)) {
-    const int error = errno;
-    if (IsRegularFile(srcPath, &reason)) reason = std::strerror(error);
-    return false;
+  m_bSourceInMemory = false;
+  // O_NONBLOCK: a pipe put in the file's place must not hang the run; a
+  // regular file's reads ignore it.
+  const int fd = ::open(srcPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat st {};
+  if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kWholeFileLimit) {
+    m_srcBytes.resize(static_cast<size_t>(st.st_size));
+    size_t got = 0;
+    while (got < m_srcBytes.size()) {
+      const ssize_t n = ::read(fd, m_srcBytes.data() + got, m_srcBytes.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    m_srcBytes.resize(got);
+    m_bSourceInMemory = true;
+    m_srcDev = st.st_dev;
+    m_srcIno = st.st_ino;
+    m_nSrcSize = static_cast<int64_t>(st.st_size);
+    f.OpenMemory(m_srcBytes.data(), m_srcBytes.size());
+  } else {
+    // Refusals and large files: the buffered reader, with its own reasons.
+    if (fd >= 0) ::close(fd);
+    if (!f.Open(srcPath)) {
+      const int error = errno;
+      if (IsRegularFile(srcPath, &reason)) reason = std::strerror(error);
+      return false;
+    }
+    m_nSrcSize = f.Length();
   }
-  m_nSrcSize = f.Length();
   ParseJpeg(f, m_list);
   f.Close();
   if (m_list.empty() || m_list.front()->MarkerCode() != M_SOI || m_list.front()->m_nOffset != 0) {
@@ -549,28 +586,65 @@ int CBulkFilter::FilterFile(const std::string& srcPath, const std::string& dstPa
   if (m_settings.UniteDQT) UniteSegments(m_list, M_DQT);
   if (m_settings.UniteDHT) UniteSegments(m_list, M_DHT);
 
+  int64_t written = -1;
   struct stat st {};
-  if (!WriteResult(srcPath, dstPath) || ::stat(dstPath.c_str(), &st) != 0) {
+  const bool ok = WriteResult(srcPath, dstPath, written) && (written >= 0 || ::stat(dstPath.c_str(), &st) == 0);
+  m_bSourceInMemory = false;
+  if (!ok) {
     ReportFileError(srcPath, "cannot be written to " + dstPath);
     LogError("[Can't Save to " + dstPath + "]");
     return 0;
   }
-  m_nNewSize = st.st_size;
+  m_nNewSize = written >= 0 ? written : static_cast<int64_t>(st.st_size);
   return 1;
+}
+
+// The list's bytes into m_outBytes from the source in memory, by the rules
+// of the streamed write: source records in file order, none past the end.
+bool CBulkFilter::AssembleOutput() {
+  m_outBytes.clear();
+  const int64_t size = static_cast<int64_t>(m_srcBytes.size());
+  int64_t pos = 0;
+  for (const auto& rec : m_list) {
+    const int64_t len = rec->m_nLength;
+    if (!rec->Has(SF_SOURCE)) {
+      if (rec->Has(SF_DROP) || len <= 0) continue;
+      if (!rec->m_pData) return false;
+      m_outBytes.insert(m_outBytes.end(), rec->m_pData, rec->m_pData + len);
+      continue;
+    }
+    const int64_t at = rec->m_nOffset;
+    if (at < pos || at > size || len < 0 || len > size - at) return false;
+    if (!rec->Has(SF_DROP))
+      m_outBytes.insert(m_outBytes.end(), m_srcBytes.data() + at, m_srcBytes.data() + at + len);
+    pos = at + len;
+  }
+  return true;
 }
 
 // A source is replaced only through a complete temporary copy, and no other
 // file of the source tree is ever overwritten.
-bool CBulkFilter::WriteResult(const std::string& srcPath, const std::string& dstPath) {
+bool CBulkFilter::WriteResult(const std::string& srcPath, const std::string& dstPath, int64_t& written) {
+  written = -1;
   if (dstPath.size() >= static_cast<size_t>(kMaxPath)) return false;
   FileId srcId, dstId;
   struct stat dst {};
-  if (!IdOf(srcPath, srcId)) return false;
+  if (m_bSourceInMemory)
+    srcId = {static_cast<dev_t>(m_srcDev), static_cast<ino_t>(m_srcIno)};
+  else if (!IdOf(srcPath, srcId))
+    return false;
   const bool dstExists = IdOf(dstPath, dstId, &dst);
   const bool inPlace = dstExists && srcId == dstId;
   if (dstExists) {
     if (S_ISREG(dst.st_mode) && (dst.st_mode & 0222) == 0) return false;  // read-only stays
     if (!inPlace && InSourceTree(dstPath)) return false;
+  }
+  if (!inPlace && m_bSourceInMemory) {
+    if (!AssembleOutput() ||
+        !ReplaceFileContent(dstPath, m_outBytes.data(), m_outBytes.size(), dstExists ? &dst : nullptr))
+      return false;
+    written = static_cast<int64_t>(m_outBytes.size());
+    return true;
   }
   if (!inPlace) return WriteSegments(srcPath, dstPath, m_list) == 1;
 

@@ -96,7 +96,8 @@ private:
                      const std::string& name, bool& dstMissing, bool& skipFiles);
   bool LoadSource(const std::string& srcPath, std::string& reason);
   void ReportFileError(const std::string& path, const std::string& reason);
-  bool WriteResult(const std::string& srcPath, const std::string& dstPath);
+  bool WriteResult(const std::string& srcPath, const std::string& dstPath, int64_t& written);
+  bool AssembleOutput();
   void LogError(const std::string& line);
   void LogFile(const std::string& link, const std::string& dstPath, int64_t srcSize);
   bool InSourceTree(const std::string& path) const;
@@ -106,6 +107,11 @@ private:
   IMessageSink& m_sink;
   SegmentList m_list;
   std::unique_ptr<CSegmentFile> m_pSource;  // lives for a run
+  // The source read whole (kept between files so its memory is reused) and
+  // the output assembled before its one write.
+  std::vector<uint8_t> m_srcBytes, m_outBytes;
+  bool m_bSourceInMemory = false;
+  uint64_t m_srcDev = 0, m_srcIno = 0;
   std::vector<std::pair<uint64_t, uint64_t>> m_ancestors;  // folders being walked
   std::string m_srcRoot;
   std::string m_dstRoot;

@@ -37,7 +37,13 @@ int CBulkWorker::CountDirectory(const std::string& dir) {
     // lstat: a link to a folder is not walked, so link loops cannot recurse.
     struct stat st {};
     const std::string full = dir + "/" + name;
-    if (lstat(full.c_str(), &st) != 0) continue;
+    // The entry's own type, when the folder tells it, is what lstat would say.
+    if (e->d_type == DT_DIR)
+      st.st_mode = S_IFDIR;
+    else if (e->d_type != DT_UNKNOWN && e->d_type != DT_LNK)
+      st.st_mode = S_IFREG;
+    else if (lstat(full.c_str(), &st) != 0)
+      continue;
     if (S_ISDIR(st.st_mode)) {
       subdirs.push_back(full);
       continue;
