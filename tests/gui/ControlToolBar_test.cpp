@@ -62,6 +62,15 @@ std::vector<uint8_t> Pixels(const CImageDoc& doc) {
 
 class ControlToolBarTest : public GuiTest {
 protected:
+  // The resize dialog from its button, the width typed, then OK or Cancel.
+  void ResizeFromToolbar(const char* width, bool ok) {
+    WhenModal<CResizeDlg>([width, ok](CResizeDlg& dlg) {
+      Type(dlg.WidthEdit(), width);
+      (ok ? dlg.OkButton() : dlg.CancelButton())->click();
+    });
+    QTest::mouseClick(Button(ID_RESIZE), Qt::LeftButton);
+    Settle();
+  }
   void SetUp() override {
     GuiTest::SetUp();
     QGuiApplication::clipboard()->clear();
@@ -263,12 +272,7 @@ TEST_F(ControlToolBarTest, command443AndARightClickToggleTheBarAndTheKeyIsSaved)
 TEST_F(ControlToolBarTest, resizeFromTheBarChangesTheDocumentAndGivesItANewId) {
   CDocument* doc = Open(Photo("p.jpg", 64, 48));
   const int id = doc->Doc().m_nDocumentId;
-  WhenModal<CResizeDlg>([](CResizeDlg& dlg) {
-    Type(dlg.WidthEdit(), "32");
-    dlg.OkButton()->click();
-  });
-  QTest::mouseClick(Button(ID_RESIZE), Qt::LeftButton);
-  Settle();
+  ResizeFromToolbar("32", true);
   EXPECT_EQ(doc->Doc().Bitmap().Width(), 32);
   EXPECT_EQ(doc->Doc().Bitmap().Height(), 24);
   EXPECT_TRUE(doc->IsModified());
@@ -278,23 +282,13 @@ TEST_F(ControlToolBarTest, resizeFromTheBarChangesTheDocumentAndGivesItANewId) {
 
   // Already modified: the id stays.
   const int second = doc->Doc().m_nDocumentId;
-  WhenModal<CResizeDlg>([](CResizeDlg& dlg) {
-    Type(dlg.WidthEdit(), "16");
-    dlg.OkButton()->click();
-  });
-  QTest::mouseClick(Button(ID_RESIZE), Qt::LeftButton);
-  Settle();
+  ResizeFromToolbar("16", true);
   EXPECT_EQ(doc->Doc().Bitmap().Width(), 16);
   EXPECT_EQ(doc->Doc().m_nDocumentId, second);
   EXPECT_EQ(doc->Title(), "p.jpg *");
 
   // Cancel changes nothing.
-  WhenModal<CResizeDlg>([](CResizeDlg& dlg) {
-    Type(dlg.WidthEdit(), "8");
-    dlg.CancelButton()->click();
-  });
-  QTest::mouseClick(Button(ID_RESIZE), Qt::LeftButton);
-  Settle();
+  ResizeFromToolbar("8", false);
   EXPECT_EQ(doc->Doc().Bitmap().Width(), 16);
   EXPECT_TRUE(sink.messages.empty());
 }
@@ -303,12 +297,7 @@ TEST_F(ControlToolBarTest, resizingAConversionPreviewKeepsItsIdAndMarker) {
   CDocument* doc = Open(Photo("p.jpg", 64, 48));
   doc->Doc().m_bConverted = 1;
   const int id = doc->Doc().m_nDocumentId;
-  WhenModal<CResizeDlg>([](CResizeDlg& dlg) {
-    Type(dlg.WidthEdit(), "32");
-    dlg.OkButton()->click();
-  });
-  QTest::mouseClick(Button(ID_RESIZE), Qt::LeftButton);
-  Settle();
+  ResizeFromToolbar("32", true);
   EXPECT_EQ(doc->Doc().Bitmap().Width(), 32);
   EXPECT_EQ(doc->Doc().m_nDocumentId, id);
   EXPECT_FALSE(doc->IsModified());
@@ -346,12 +335,7 @@ TEST_F(ControlToolBarTest, gammaFromTheBarChangesThePixelsAndMarksTheDocument) {
 
 TEST_F(ControlToolBarTest, reloadFromTheBarReadsTheFileAgain) {
   CDocument* doc = Open(Photo("p.jpg", 64, 48));
-  WhenModal<CResizeDlg>([](CResizeDlg& dlg) {
-    Type(dlg.WidthEdit(), "32");
-    dlg.OkButton()->click();
-  });
-  QTest::mouseClick(Button(ID_RESIZE), Qt::LeftButton);
-  Settle();
+  ResizeFromToolbar("32", true);
   ASSERT_TRUE(doc->IsModified());
   QTest::mouseClick(Button(ID_FILE_RELOAD), Qt::LeftButton);
   Settle();
