@@ -9,7 +9,6 @@
 
 #include "app/AppHelpers.h"
 #include "app/ProfileKeys.h"
-#include "jpegmeta/BulkWorker.h"
 #include "platform/MessageSink.h"
 #include "app/DqtFile.h"
 
