@@ -28,13 +28,13 @@ struct Context {
 
 // Each command's table (its options and its help) and its run, which gets
 // a command line that its table has accepted.
-const CommandSpec& InfoCommand();
-const CommandSpec& SaveCommand();
-const CommandSpec& FilterCommand();
-const CommandSpec& MarkersCommand();
-const CommandSpec& ExifCommand();
-const CommandSpec& SeparateCommand();
-const CommandSpec& DqtCommand();
+const CommandTable& InfoCommand();
+const CommandTable& SaveCommand();
+const CommandTable& FilterCommand();
+const CommandTable& MarkersCommand();
+const CommandTable& ExifCommand();
+const CommandTable& SeparateCommand();
+const CommandTable& DqtCommand();
 int RunInfo(Context& ctx, const ParsedArgs& args);
 int RunSave(Context& ctx, const ParsedArgs& args);
 int RunFilter(Context& ctx, const ParsedArgs& args);

@@ -67,8 +67,8 @@ int ReadTables(const std::string& path) {
 
 } // namespace
 
-const CommandSpec& DqtCommand() {
-  static const CommandSpec spec{
+const CommandTable& DqtCommand() {
+  static const CommandTable table{
       "dqt", "--quality Q [-o FILE] | --read FILE", "write or read quantization-table files",
       "With --quality: writes the standard luminance and chrominance quantization tables scaled to quality Q "
       "in the DQT text format, to FILE or standard output. With --read: prints the tables read from FILE and "
@@ -78,7 +78,7 @@ const CommandSpec& DqtCommand() {
           Option(kOut, "out", 'o', "the file to write the tables to").Path("FILE").Default("standard output"),
           Option(kRead, "read", 0, "the DQT file to read").Path("FILE"),
       }};
-  return spec;
+  return table;
 }
 
 int RunDqt(Context&, const ParsedArgs& args) {

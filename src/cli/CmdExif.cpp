@@ -15,13 +15,13 @@ namespace {
 enum : int { kEnglish = 1 };
 }
 
-const CommandSpec& ExifCommand() {
-  static const CommandSpec spec{
+const CommandTable& ExifCommand() {
+  static const CommandTable table{
       "exif", "[--english] FILE", "print the Exif summary lines of a JPEG file",
       "Prints the five Exif summary lines of a JPEG file (maker and model, optics, date, exposure mode, "
       "exposure), or their fallback texts when the file has no such information.",
       {Option(kEnglish, "english", 0, "the lines in English").Default("Japanese")}};
-  return spec;
+  return table;
 }
 
 int RunExif(Context&, const ParsedArgs& args) {

@@ -67,8 +67,8 @@ const char kSection[] = "bulkfilter";
 
 } // namespace
 
-const CommandSpec& FilterCommand() {
-  static const CommandSpec spec{
+const CommandTable& FilterCommand() {
+  static const CommandTable table{
       "filter", "--in DIR --out DIR [OPTION...]", "rewrite the marker segments of a folder of JPEG files",
       "The JPEG bulk filter. Rewrites the marker segments of every JPEG file of the input folder (and its "
       "subfolders with --recurse) into the same place under the output folder, without touching the scan "
@@ -106,7 +106,7 @@ const CommandSpec& FilterCommand() {
               .Default("1", kSection, "ExifUserCmt"),
       },
       "The files filtered are those that [bulkfilter] StrExtFilter admits, else .jpg;.jfif;.jpeg."};
-  return spec;
+  return table;
 }
 
 int RunFilter(Context& ctx, const ParsedArgs& args) {

@@ -5,13 +5,13 @@
 
 namespace qv::cli {
 
-const CommandSpec& InfoCommand() {
-  static const CommandSpec spec{
+const CommandTable& InfoCommand() {
+  static const CommandTable table{
       "info", "FILE", "print size, JFIF version, colour space, sampling and Qf of a JPEG",
       "Prints the document description of a JPEG file: its size, JFIF version, colour space, sampling and "
       "quality estimate (Qf).",
       {}};
-  return spec;
+  return table;
 }
 
 int RunInfo(Context& ctx, const ParsedArgs& args) {

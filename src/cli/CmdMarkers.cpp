@@ -22,13 +22,13 @@ void PrintNode(const MarkerNode& node, int depth) {
 
 } // namespace
 
-const CommandSpec& MarkersCommand() {
-  static const CommandSpec spec{
+const CommandTable& MarkersCommand() {
+  static const CommandTable table{
       "markers", "FILE", "print the marker tree of a JPEG or PNG file",
       "Prints the marker view's tree of a JPEG file (its segments) or of a PNG file (its chunks, for a name "
       "ending in .png that holds the PNG signature), one item a line, each level indented by two spaces.",
       {}};
-  return spec;
+  return table;
 }
 
 int RunMarkers(Context&, const ParsedArgs& args) {

@@ -77,8 +77,8 @@ int ReadSaveOptions(const ParsedArgs& args, SaveOptions& o) {
 
 } // namespace
 
-const CommandSpec& SaveCommand() {
-  static const CommandSpec spec{
+const CommandTable& SaveCommand() {
+  static const CommandTable table{
       "save", "IN -o OUT [OPTION...]", "load a JPEG file, apply operations, save by OUT's extension",
       "Loads the JPEG file IN, applies the operations in the order resize, gamma/contrast/bias, and saves OUT "
       "in the format its extension names, as the desktop program's save does: .jpg, .jpeg, .jif, .jfif (JPEG), "
@@ -98,7 +98,7 @@ const CommandSpec& SaveCommand() {
           Option(kInterlace, "interlace", 0, "write an interlaced PNG file")
               .Default("0 (off)", "default", "bUseInterlaceOnSave"),
       }};
-  return spec;
+  return table;
 }
 
 int RunSave(Context& ctx, const ParsedArgs& args) {

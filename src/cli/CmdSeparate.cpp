@@ -29,14 +29,14 @@ enum : int { kOut = 1 };
 
 } // namespace
 
-const CommandSpec& SeparateCommand() {
-  static const CommandSpec spec{
+const CommandTable& SeparateCommand() {
+  static const CommandTable table{
       "separate", "IN -o DIR", "write the Y, Cb and Cr planes of a JPEG file as BMP files",
       "Writes the Y, Cb and Cr images of the JPEG file IN as 8-bit BMP files NAME_Y.bmp, NAME_Cb.bmp and "
       "NAME_Cr.bmp into DIR (created when missing), NAME being IN's file name without its extension, and "
       "prints their paths.",
       {Option(kOut, "out", 'o', "the folder to write into (required)").Path("DIR")}};
-  return spec;
+  return table;
 }
 
 int RunSeparate(Context& ctx, const ParsedArgs& args) {

@@ -10,8 +10,8 @@ const int kLargestSide = 65500;
 
 } // namespace
 
-const CommandSpec& ConvertCommand() {
-  static const CommandSpec spec{
+const CommandTable& ConvertCommand() {
+  static const CommandTable table{
       "convert",
       "[OPTION...] [FILE...]",
       "convert photos into Imag%04d.jpg device files",
@@ -44,7 +44,7 @@ const CommandSpec& ConvertCommand() {
       },
       "The extension list: [bulkconv] StrExtFilter, else .jpg;.jfif;.jpeg. The settings file is quorvex.ini "
       "in the settings folder (see quorvex-cli --help)."};
-  return spec;
+  return table;
 }
 
 ConvertOptions ConvertOptionsFrom(const ParsedArgs& parsed) {

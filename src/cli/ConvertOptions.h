@@ -19,7 +19,7 @@ struct ConvertOptions {
   std::vector<std::string> files;
 };
 
-const CommandSpec& ConvertCommand();
+const CommandTable& ConvertCommand();
 
 // The values of a command line that ParseArgs accepted with ConvertCommand().
 ConvertOptions ConvertOptionsFrom(const ParsedArgs& parsed);

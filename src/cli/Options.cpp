@@ -96,8 +96,8 @@ enum : int { kHelpId = -1, kQuietId = -2 };
 // getopt's numbers for options without a short form, and for --no-NAME.
 enum : int { kLongVal = 1000, kNegatedVal = 2000 };
 
-std::vector<Option> AllOptions(const CommandSpec& spec) {
-  std::vector<Option> all = spec.options;
+std::vector<Option> AllOptions(const CommandTable& table) {
+  std::vector<Option> all = table.options;
   all.push_back(Option(kHelpId, "help", 'h', "print this help and exit"));
   all.push_back(Option(kQuietId, "quiet", 0, "print nothing but errors: no progress line, no closing count"));
   return all;
@@ -231,12 +231,12 @@ std::string GetoptError(int c, const std::vector<Option>& all, char* const* argv
 
 } // namespace
 
-Parsed ParseArgs(const CommandSpec& spec, const Args& args, ParsedArgs& out, std::string& error,
+Parsed ParseArgs(const CommandTable& table, const Args& args, ParsedArgs& out, std::string& error,
                  bool stopAtOperand) {
   out = ParsedArgs();
   out.args = args;
   error.clear();
-  const std::vector<Option> all = AllOptions(spec);
+  const std::vector<Option> all = AllOptions(table);
   GetoptTables tables;
   BuildTables(all, stopAtOperand, tables);
 
@@ -352,18 +352,18 @@ void PrintOption(std::FILE* out, const Option& o) {
 
 } // namespace
 
-void PrintOptions(std::FILE* out, const CommandSpec& spec) {
-  for (const Option& o : AllOptions(spec)) PrintOption(out, o);
+void PrintOptions(std::FILE* out, const CommandTable& table) {
+  for (const Option& o : AllOptions(table)) PrintOption(out, o);
 }
 
-void PrintHelp(std::FILE* out, const CommandSpec& spec) {
-  std::fprintf(out, "usage: quorvex-cli %s %s\n", spec.name, spec.synopsis);
-  PrintWrapped(out, spec.description, 0);
+void PrintHelp(std::FILE* out, const CommandTable& table) {
+  std::fprintf(out, "usage: quorvex-cli %s %s\n", table.name, table.synopsis);
+  PrintWrapped(out, table.description, 0);
   std::fprintf(out, "\nOptions:\n");
-  PrintOptions(out, spec);
-  if (spec.notes) {
+  PrintOptions(out, table);
+  if (table.notes) {
     std::fprintf(out, "\n");
-    PrintWrapped(out, spec.notes, 0);
+    PrintWrapped(out, table.notes, 0);
   }
 }
 

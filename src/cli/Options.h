@@ -45,7 +45,7 @@ struct Option {
   const char* key = nullptr;
 };
 
-struct CommandSpec {
+struct CommandTable {
   const char* name;      // "convert"; "" for the options before a command
   const char* synopsis;  // after "quorvex-cli convert" in the usage line
   const char* summary;   // the one line of `quorvex-cli --help`
@@ -81,14 +81,14 @@ enum class Parsed { Ok, Help, Usage };
 // long names. Every command also takes -h/--help and --quiet. With
 // stopAtOperand the first operand and all after it are operands (for the
 // options before a command). Usage sets error, which names the option.
-Parsed ParseArgs(const CommandSpec& spec, const Args& args, ParsedArgs& out, std::string& error,
+Parsed ParseArgs(const CommandTable& table, const Args& args, ParsedArgs& out, std::string& error,
                  bool stopAtOperand = false);
 
 // "usage: quorvex-cli NAME SYNOPSIS", the description, every option with
 // its range, its default and where that comes from, then the notes.
-void PrintHelp(std::FILE* out, const CommandSpec& spec);
+void PrintHelp(std::FILE* out, const CommandTable& table);
 // Only the option lines of that help.
-void PrintOptions(std::FILE* out, const CommandSpec& spec);
+void PrintOptions(std::FILE* out, const CommandTable& table);
 
 // "unknown option '<word>'" with the hint about "--".
 std::string UnknownOption(const std::string& word);

@@ -11,7 +11,7 @@ namespace qv::cli {
 namespace {
 
 struct Command {
-  const CommandSpec& (*spec)();
+  const CommandTable& (*table)();
   int (*run)(Context&, const ParsedArgs&);
 };
 
@@ -23,15 +23,15 @@ const Command kCommands[] = {
 
 const Command* FindCommand(const std::string& name) {
   for (const Command& c : kCommands)
-    if (name == c.spec().name) return &c;
+    if (name == c.table().name) return &c;
   return nullptr;
 }
 
 enum : int { kConfig = 1, kVersion };
 
 // The options before the command.
-const CommandSpec& ToolOptions() {
-  static const CommandSpec spec{
+const CommandTable& ToolOptions() {
+  static const CommandTable table{
       "", "", "", "",
       {
           Option(kConfig, "config", 0, "use the settings folder DIR")
@@ -39,7 +39,7 @@ const CommandSpec& ToolOptions() {
               .Default("$QUORVEX_CONFIG_DIR, else $XDG_CONFIG_HOME/quorvex, else ~/.config/quorvex"),
           Option(kVersion, "version", 0, "print the version and exit"),
       }};
-  return spec;
+  return table;
 }
 
 void PrintToolUsage(std::FILE* out) {
@@ -54,7 +54,7 @@ void PrintToolHelp(std::FILE* out) {
   std::fputs("The jobs of the desktop program quorvex without a window: the batch conversion\n"
              "into KX-M410 device files, the JPEG bulk filter and the JPEG tools.\n\nCommands:\n",
              out);
-  for (const Command& c : kCommands) std::fprintf(out, "  %-10s%s\n", c.spec().name, c.spec().summary);
+  for (const Command& c : kCommands) std::fprintf(out, "  %-10s%s\n", c.table().name, c.table().summary);
   std::fprintf(out, "  %-10s%s\n", "help", "describe a command, its options and their defaults");
   std::fputs("\nOptions (before the command; --quiet and --help also after it):\n", out);
   PrintOptions(out, ToolOptions());
@@ -76,8 +76,8 @@ int PrintVersion() {
 int UsageError(const std::string& command, const std::string& message) {
   Say(message);
   if (const Command* c = FindCommand(command)) {
-    std::fprintf(stderr, "usage: quorvex-cli %s %s\n", c->spec().name, c->spec().synopsis);
-    std::fprintf(stderr, "Try 'quorvex-cli %s --help' for more information.\n", c->spec().name);
+    std::fprintf(stderr, "usage: quorvex-cli %s %s\n", c->table().name, c->table().synopsis);
+    std::fprintf(stderr, "Try 'quorvex-cli %s --help' for more information.\n", c->table().name);
   } else {
     PrintToolUsage(stderr);
     std::fputs("Try 'quorvex-cli --help' for more information.\n", stderr);
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     if (!c && !args.empty() && args[0] != "help" && args[0] != "--help" && args[0] != "-h")
       return UsageError("", "unknown command '" + args[0] + "'");
     if (c)
-      PrintHelp(stdout, c->spec());
+      PrintHelp(stdout, c->table());
     else
       PrintToolHelp(stdout);
     return FinishOutput(kExitOk);
@@ -118,10 +118,10 @@ int main(int argc, char** argv) {
   const Command* c = FindCommand(name);
   if (!c) return UsageError("", "unknown command '" + name + "'");
   ParsedArgs parsed;
-  switch (ParseArgs(c->spec(), args, parsed, error)) {
+  switch (ParseArgs(c->table(), args, parsed, error)) {
   case Parsed::Usage: return UsageError(name, error);
   case Parsed::Help:
-    PrintHelp(stdout, c->spec());
+    PrintHelp(stdout, c->table());
     return FinishOutput(kExitOk);
   case Parsed::Ok: break;
   }
