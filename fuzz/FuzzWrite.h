@@ -1,5 +1,5 @@
 #pragma once
-// What the segment fuzz targets share: a list written back into memory.
+// What the segment fuzz targets share: the parse and the write-back into memory.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +9,17 @@
 #include "jpegmeta/SegmentList.h"
 
 namespace qv::fuzz {
+
+// The segment list of the input, read through a small buffer so that
+// segments cross refills.
+inline SegmentList ParseSmallBuffered(const uint8_t* data, size_t size) {
+  CSegmentFile source(64);
+  source.OpenMemory(data, size);
+  SegmentList list;
+  ParseJpeg(source, list);
+  source.Close();
+  return list;
+}
 
 // WriteSegments of `list` over the input bytes; false only when no memory
 // stream can be had. *ok is the writer's result.

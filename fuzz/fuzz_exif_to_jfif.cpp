@@ -48,11 +48,7 @@ bool LengthFieldFits(const qv::CJpegSegment& rec) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  qv::CSegmentFile source(64);
-  source.OpenMemory(data, size);
-  qv::SegmentList list;
-  qv::ParseJpeg(source, list);
-  source.Close();
+  qv::SegmentList list = qv::fuzz::ParseSmallBuffered(data, size);
 
   const uint8_t knob = size ? data[size / 2] : 0;
   const int converted = FilterFor(knob).ExifToJfif(list);

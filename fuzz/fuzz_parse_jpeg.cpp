@@ -23,11 +23,7 @@ void CheckItems(const qv::MarkerNode& node) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // A small buffer makes segments cross refills.
-  qv::CSegmentFile source(64);
-  source.OpenMemory(data, size);
-  qv::SegmentList list;
-  qv::ParseJpeg(source, list);
+  qv::SegmentList list = qv::fuzz::ParseSmallBuffered(data, size);
 
   int64_t covered = 0;
   for (const auto& rec : list) {
