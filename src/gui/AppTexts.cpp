@@ -143,4 +143,10 @@ std::string CommandShortName(int id) {
   return nl ? std::string(nl + 1) : std::string();
 }
 
+namespace txt {
+const char kMarkerOpenFilter[] =
+    "JPEG file(*.jpg;*.jpeg;*.jif;*.jfif)|*.jpg;*.jpeg;*.jfif|PNG file(*.png)|*.png|All files(*.*)|*.*||";
+const char kMarkerOpenTitle[] = "JPEG ファイルを開く(マーカー編集モード)";
+} // namespace txt
+
 } // namespace qv

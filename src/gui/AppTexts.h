@@ -70,4 +70,10 @@ extern const char kControlBarTitle[];
 extern const char kZoomRatesTip[];       // the zoom-rate drop-down
 } // namespace txt
 
+// Command 436's open dialog.
+namespace txt {
+extern const char kMarkerOpenFilter[];   // 221
+extern const char kMarkerOpenTitle[];    // 222
+} // namespace txt
+
 } // namespace qv

@@ -177,6 +177,17 @@ void CDocument::OnGamma(QWidget* parent) {
   MarkModified(true);
 }
 
+void CDocument::OnMarkerEdit(QWidget* parent) {
+  if (m_app.RunMarkerView(parent, m_doc.m_strPathName) != 1) return;
+  if (PassLoadError(m_doc, m_doc.ReadJpeg(m_doc.m_strPathName))) {
+    m_doc.SetDescription(m_doc.m_strCodecInfo);
+    if (m_doc.m_comments.empty()) m_doc.AddDefaultComment();
+  }
+  MarkModified(false);
+  UpdateAllViews(nullptr);
+  m_app.ReportLoadError();
+}
+
 void CDocument::OnCommentToggle() { m_doc.m_bComment = m_doc.m_bComment ? 0 : 1; }
 
 void CDocument::OnCustomDqtToggle() { m_doc.m_bCustomDqt = m_doc.m_bCustomDqt ? 0 : 1; }

@@ -65,6 +65,9 @@ public:
   // marks the document modified and updates its views.
   void OnResize(QWidget* parent);
   void OnGamma(QWidget* parent);
+  // 433: the marker view on the document's file; after a save the file is
+  // read again (not through Load, which would delete a preview's file).
+  void OnMarkerEdit(QWidget* parent);
   // 1005 and 1308: whether a later save writes the comment, the custom
   // quantization tables.
   void OnCommentToggle();

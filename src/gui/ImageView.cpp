@@ -262,6 +262,7 @@ bool CImageView::OnCommand(int id) {
   case ID_COMMENT_TOGGLE: m_doc.OnCommentToggle(); return true;
   case ID_CUSTOM_DQT_TOGGLE: m_doc.OnCustomDqtToggle(); return true;
   case ID_SEPARATE_YCC: m_doc.OnSeparateYCbCr(); return true;
+  case ID_MARKER_EDIT: m_doc.OnMarkerEdit(window()); return true;
   default: return false;
   }
 }
@@ -302,8 +303,10 @@ bool CImageView::UpdateCommand(int id, CmdUI& ui) const {
     ui.checked = m_doc.Doc().m_bCustomDqt != 0;
     return true;
   // Greyed until their windows exist; the checks already follow the document.
-  case ID_CONVERT_PREVIEW:
   case ID_MARKER_EDIT:
+    ui.enabled = m_doc.Doc().m_nFileType == FT_JPEG || m_doc.Doc().m_nFileType == FT_PNG;
+    return true;
+  case ID_CONVERT_PREVIEW:
   case ID_PNG_GAMMA:
   case ID_PNG_TRANSPARENT:
   case ID_CUSTOM_DQT_EDIT: ui.enabled = false; return true;

@@ -313,9 +313,10 @@ void CMainFrame::updateActions() {
       ui.checkable = true;
       ui.checked = IsToolBarShown();
       break;
+    case ID_MARKER_OPEN:
+      break;
     case ID_SETTINGS:
     case ID_EXIF_WINDOW:
-    case ID_MARKER_OPEN:
     case ID_BULK_FILTER:
       ui.enabled = false;  // their windows are not part of this program yet
       break;
@@ -343,6 +344,7 @@ void CMainFrame::OnCommand(int id) {
     break;
   case ID_APP_EXIT: close(); break;
   case ID_BATCH_CONVERT: m_app.OnBatchConvert(); break;
+  case ID_MARKER_OPEN: m_app.OnMarkerOpen(); break;
   case ID_APP_ABOUT: m_app.OnAppAbout(); break;
   case ID_VIEW_STATUS_BAR: OnViewStatusBar(); break;
   case ID_VIEW_TOOLBAR: OnViewToolBar(); break;

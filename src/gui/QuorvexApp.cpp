@@ -1,11 +1,14 @@
 #include "gui/QuorvexApp.h"
 
+#include <cstdio>
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QScreen>
 
 #include "app/AppHelpers.h"
 #include "app/Extension.h"
+#include "app/Settings.h"
 #include "jpegmeta/CommentText.h"
 #include "gui/AboutDlg.h"
 #include "gui/AppTexts.h"
@@ -17,6 +20,7 @@
 #include "gui/SingleInstance.h"
 #include "batch/BatchEngine.h"
 #include "batch/ui/BatchConvertDlg.h"
+#include "jpegmeta/ui/MarkerViewDlg.h"
 #include "gui/BatchHost.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/QtMessageSink.h"
@@ -225,6 +229,27 @@ void CQuorvexApp::OnBatchConvert() {
   if (dlg.exec() != QDialog::Accepted || !dlg.HasRun()) return;
   // The timer takes it from here, one file per step.
   m_pBatchHost->Run().Start(dlg.Request());
+}
+
+void CQuorvexApp::OnMarkerOpen() {
+  CFileDialog dlg(CFileDialog::Open, txt::kMarkerOpenFilter, m_pMainFrame);
+  dlg.SetTitle(txt::kMarkerOpenTitle);
+  dlg.SetInitialDir(m_app.m_settings.ReadDir);
+  if (!dlg.Run()) return;
+  const std::string path = dlg.Path();
+  if (path.empty() || RunMarkerView(m_pMainFrame, path) != 1) return;
+  OpenDocumentFile(path);
+  ReportLoadError();
+}
+
+int CQuorvexApp::RunMarkerView(QWidget* parent, const std::string& path) {
+  const std::string& temp = m_app.m_settings.TempDir;
+  auto help = [this](int topic) {
+    char text[512];
+    std::snprintf(text, sizeof text, txt::kHelpTopicFormat, topic);
+    m_app.Messages().MessageBox(text, txt::kHelpCaption, MB_OK | MB_ICONINFORMATION);
+  };
+  return RunMarkerViewDialog(parent, path, m_app.Messages(), temp.empty() ? SystemTempDirectory() : temp, help);
 }
 
 void CQuorvexApp::OnOtherInstanceFiles(const QStringList& files) {

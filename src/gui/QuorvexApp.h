@@ -65,6 +65,11 @@ public:
   void OnFileMru(int index);
   void OnAppAbout();
   void OnBatchConvert();
+  // 436: a file chosen in an open dialog of its own, shown in the marker
+  // view, and opened as a document when the view saved it.
+  void OnMarkerOpen();
+  // The marker view on a path; 1 when it saved the file.
+  int RunMarkerView(QWidget* parent, const std::string& path);
 
   // Opens the paths in ascending case-insensitive order, skipping paths
   // without a '.', each followed by the load-error report.
