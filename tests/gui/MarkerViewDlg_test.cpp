@@ -1,4 +1,6 @@
+#include <QClipboard>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -160,6 +162,31 @@ TEST_F(MarkerViewTest, ADqtOneByteShortAskesForTheLengthAndYesCorrectsIt) {
     EXPECT_EQ(m.record->LengthField(), answer == IDYES ? 66 : 67);
     EXPECT_EQ(TopTexts(dlg->Tree()).size(), static_cast<size_t>(dlg->Tree()->topLevelItemCount()));
   }
+}
+
+TEST_F(MarkerViewTest, TypingStopsAtTheTextLimitAndHelpNamesItsTopic) {
+  auto dlg = Dialog(Photo("photo.jpg", 64, 48));
+  dlg->Tree()->setCurrentItem(dlg->Tree()->topLevelItem(0));
+  QPlainTextEdit* hex = dlg->HexEdit();
+  hex->setPlainText(QString(kMarkerHexTextLimit - 1, QLatin1Char('0')));
+  hex->setFocus();
+  hex->moveCursor(QTextCursor::End);
+  QTest::keyClicks(hex, QStringLiteral("abc"));
+  EXPECT_EQ(hex->toPlainText().size(), kMarkerHexTextLimit);
+  EXPECT_TRUE(hex->toPlainText().endsWith(QStringLiteral("0a")));
+  QGuiApplication::clipboard()->setText(QStringLiteral("ff ff"));
+  hex->paste();  // nothing fits any more
+  EXPECT_EQ(hex->toPlainText().size(), kMarkerHexTextLimit);
+  QTest::keyClick(hex, Qt::Key_Backspace);
+  QTest::keyClick(hex, Qt::Key_F);
+  EXPECT_TRUE(hex->toPlainText().endsWith(QStringLiteral("0f")));
+
+  int topic = 0;
+  CMarkerViewDlg withHelp(Frame(), dir.File("photo.jpg"), sink, dir.Path(), [&](int t) { topic = t; });
+  ASSERT_TRUE(withHelp.HelpButton()->isEnabled());
+  EXPECT_EQ(withHelp.HelpButton()->text().toStdString(), "&Help...");
+  withHelp.HelpButton()->click();
+  EXPECT_EQ(topic, 1900);
 }
 
 TEST_F(MarkerViewTest, InsThenSaveWritesAnEmptyCommentAfterTheSelectedSegment) {

@@ -6,7 +6,9 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
@@ -39,6 +41,45 @@ public:
   ~WaitCursor() { QApplication::restoreOverrideCursor(); }
   WaitCursor(const WaitCursor&) = delete;
   WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// The hex edit's text limit: typing and pasting never take the text past
+// it, while a long record shown by the dialog itself may exceed it.
+class CHexEdit : public QPlainTextEdit {
+public:
+  using QPlainTextEdit::QPlainTextEdit;
+
+protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    const QString text = event->text();
+    const bool inserts = !isReadOnly() && !text.isEmpty() &&
+                         (text.at(0).isPrint() || text.at(0) == QLatin1Char('\r') || text.at(0) == QLatin1Char('\t'));
+    if (inserts && Room() < text.size()) {
+      QApplication::beep();
+      return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+  }
+  void insertFromMimeData(const QMimeData* source) override {
+    if (isReadOnly() || !source->hasText()) return;
+    QString text = source->text();
+    const int room = Room();
+    if (text.size() > room) {
+      QApplication::beep();
+      text.truncate(std::max(room, 0));
+    }
+    if (text.isEmpty()) return;
+    textCursor().insertText(text);
+    ensureCursorVisible();
+  }
+
+private:
+  // Characters that may still come in, the selection being replaced.
+  int Room() const {
+    const QTextCursor c = textCursor();
+    const int length = document()->characterCount() - 1;
+    return kMarkerHexTextLimit - (length - (c.selectionEnd() - c.selectionStart()));
+  }
 };
 
 // A picture in a sunken frame, as the dialog's frame controls hold them.
@@ -81,7 +122,7 @@ void CMarkerViewDlg::BuildLayout() {
   auto* treeLabel = new QLabel(Utf8(kMarkerListLabel), this);
   treeLabel->setBuddy(m_pTree);
 
-  m_pHex = new QPlainTextEdit(this);
+  m_pHex = new CHexEdit(this);
   m_pHex->setLineWrapMode(QPlainTextEdit::NoWrap);
   m_pHex->setMinimumSize(390, 220);
   // The edit's own font with the face of string 211 and fixed pitch; the
