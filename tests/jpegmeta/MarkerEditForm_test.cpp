@@ -245,6 +245,20 @@ TEST_F(MarkerEditFormTest, AShortDqtAnsweredNoKeepsTheBytesAndCancelChangesNothi
   EXPECT_EQ(sink.messages.size(), 2u);  // a matching length asks nothing
 }
 
+TEST_F(MarkerEditFormTest, AnEmptyReplacementWritesNothingInThePlaceOfTheRecord) {
+  const std::string path = Jpeg("a.jpg", BaselineJpeg({1, 2, 3}));
+  CMarkerEditForm form;
+  ASSERT_TRUE(form.Open(path, sink));
+  const CJpegSegment* made = form.Replace(First(form, 0xE0), ParseHexText("\n"), sink);
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(made->m_nLength, 0);
+  EXPECT_EQ(HexDumpText(*made), "");
+  EXPECT_TRUE(sink.messages.empty());
+  sink.answer = IDYES;
+  ASSERT_EQ(form.Save(dir.Path(), sink), 1);
+  EXPECT_EQ(Codes(ReadBack(path)), (std::vector<int>{0xD8, 0xDB, 0xC0, 0xC4, 0xDA, 0, 0xD9}));
+}
+
 TEST_F(MarkerEditFormTest, RunsLeftInTheFileAndPngChunksAreNotEdited) {
   CMarkerEditForm form;
   ASSERT_TRUE(form.Open(Jpeg("a.jpg", BaselineJpeg({1, 2, 3})), sink));
