@@ -6,8 +6,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTextBlock>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include "DialogDriver.h"

@@ -1,9 +1,10 @@
 #include "jpegmeta/ui/MarkerViewDlg.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFontDatabase>
-#include <QGridLayout>
-#include <QGroupBox>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -12,7 +13,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
-#include <QTextBlock>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
