@@ -314,6 +314,7 @@ void CMainFrame::updateActions() {
       ui.checked = IsToolBarShown();
       break;
     case ID_SETTINGS:
+      break;
     case ID_EXIF_WINDOW:
     case ID_MARKER_OPEN:
     case ID_BULK_FILTER:
@@ -344,6 +345,7 @@ void CMainFrame::OnCommand(int id) {
   case ID_APP_EXIT: close(); break;
   case ID_BATCH_CONVERT: m_app.OnBatchConvert(); break;
   case ID_APP_ABOUT: m_app.OnAppAbout(); break;
+  case ID_SETTINGS: m_app.OnSettings(); break;
   case ID_VIEW_STATUS_BAR: OnViewStatusBar(); break;
   case ID_VIEW_TOOLBAR: OnViewToolBar(); break;
   case ID_CLOSE_ALL: OnCloseAll(); break;

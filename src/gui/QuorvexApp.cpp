@@ -1,5 +1,7 @@
 #include "gui/QuorvexApp.h"
 
+#include <cstdio>
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QScreen>
@@ -20,6 +22,11 @@
 #include "gui/BatchHost.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/QtMessageSink.h"
+#include "gui/CommandIds.h"
+#include "gui/ImageView.h"
+#include "platform/MessageSink.h"
+#include "view/DqtForm.h"
+#include "view/ui/SettingsSheet.h"
 
 namespace qv {
 
@@ -118,7 +125,11 @@ void CQuorvexApp::ExitInstance() {
   if (!BatchIdle()) m_pBatchHost->AbandonRun();
   if (m_pMainFrame) {
     m_app.SaveSettings();
-    if (m_app.m_settings.SaveConfig && m_pRecent) m_pRecent->Save(m_app.Profile());
+    if (m_app.m_settings.SaveConfig && m_pRecent) {
+      // A clear asked for in the settings holds even when no menu showed it.
+      m_pRecent->ApplyPendingClear();
+      m_pRecent->Save(m_app.Profile());
+    }
   }
   m_pOpenDialog.reset();
   m_pSaveDialog.reset();
@@ -225,6 +236,41 @@ void CQuorvexApp::OnBatchConvert() {
   if (dlg.exec() != QDialog::Accepted || !dlg.HasRun()) return;
   // The timer takes it from here, one file per step.
   m_pBatchHost->Run().Start(dlg.Request());
+}
+
+std::vector<DqtSource> CQuorvexApp::DqtSources() const {
+  std::vector<DqtSource> list;
+  for (CDocument* doc : m_pTemplate->Documents()) {
+    DqtSource s;
+    s.title = doc->Title();
+    s.fileType = doc->Doc().m_nFileType;
+    s.tables[0] = doc->Doc().m_dqt[0];
+    s.tables[1] = doc->Doc().m_dqt[1];
+    list.push_back(s);
+  }
+  return list;
+}
+
+void CQuorvexApp::OnSettings() {
+  SettingsSheetHost host;
+  host.clearRecent = [this] {
+    // Every slot's key goes from the profile now; the list in memory
+    // empties when its menu is next shown.
+    CRecentFileList(kMaxRecentFiles).Save(m_app.Profile());
+    if (m_pRecent) m_pRecent->RequestClear();
+  };
+  host.help = [this](int topic) {
+    char text[512];
+    std::snprintf(text, sizeof text, txt::kHelpTopicFormat, topic);
+    m_app.Messages().MessageBox(text, txt::kHelpCaption, MB_OK | MB_ICONINFORMATION);
+  };
+  host.documents = DqtSources();
+  if (QScreen* screen = QGuiApplication::primaryScreen()) host.screenDepth = screen->depth();
+  RunSettingsSheet(m_pMainFrame, m_app, std::move(host));
+  // The views stretch by the half-tone setting as they paint.
+  for (CDocument* doc : m_pTemplate->Documents())
+    for (CImageView* view : doc->Views()) view->viewport()->update();
+  if (m_pMainFrame) m_pMainFrame->updateActions();
 }
 
 void CQuorvexApp::OnOtherInstanceFiles(const QStringList& files) {

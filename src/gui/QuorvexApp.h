@@ -22,6 +22,7 @@ class CMainFrame;
 class CQtMessageSink;
 class CRecentFileList;
 class CSingleInstance;
+struct DqtSource;
 
 struct StartOptions {
   std::vector<std::string> files;  // opened after start-up
@@ -65,6 +66,10 @@ public:
   void OnFileMru(int index);
   void OnAppAbout();
   void OnBatchConvert();
+  // 441: the settings sheet; what it stored takes effect in the open windows.
+  void OnSettings();
+  // The open documents with their tables, for the DQT dialog's import list.
+  std::vector<DqtSource> DqtSources() const;
 
   // Opens the paths in ascending case-insensitive order, skipping paths
   // without a '.', each followed by the load-error report.

@@ -165,6 +165,7 @@ TEST_F(ControlToolBarTest, withoutADocumentOnlyHelpAndWhatTheClipboardAllowsAreE
   for (int id : CControlToolBar::Layout())
     if (id != 0) want[id] = {false, false};
   want[ID_HELP_INDEX] = {true, false};
+  want[ID_SETTINGS] = {true, false};  // the settings sheet is always there
   EXPECT_EQ(States(), want);
   // Paste follows the clipboard.
   QImage picture(20, 10, QImage::Format_RGB32);
@@ -187,6 +188,7 @@ TEST_F(ControlToolBarTest, withADocumentItsCommandsFollowTheirRules) {
   for (int id : std::initializer_list<int>{ID_FILE_SAVE_AS, ID_FILE_RELOAD, ID_EDIT_COPY, ID_ZOOM_RATE_FIRST, ID_SYNC_VIEWS, ID_RESIZE, ID_GAMMA,
                  ID_SEPARATE_YCC, ID_COMMENT_TOGGLE, ID_CUSTOM_DQT_TOGGLE, ID_HELP_INDEX})
     want[id] = {true, false};
+  want[ID_SETTINGS] = want[ID_CUSTOM_DQT_EDIT] = {true, false};
   EXPECT_EQ(States(), want);
 
   // The flags of the document show as checks; comment edit still waits
