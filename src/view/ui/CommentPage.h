@@ -1,7 +1,7 @@
 #pragma once
 // Page 147 "コメント": the default comment file and whether it is attached,
 // and the character sets comments are read and written with.
-#include "view/ui/SettingsSheet.h"
+#include "view/ui/SettingsPage.h"
 
 class QCheckBox;
 class QComboBox;

@@ -3,7 +3,7 @@
 // window position, half-tone stretching, fitting, dithering, saving at exit.
 #include <functional>
 
-#include "view/ui/SettingsSheet.h"
+#include "view/ui/SettingsPage.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "view/DqtForm.h"
-#include "view/ui/SettingsSheet.h"
+#include "view/ui/SettingsPage.h"
 
 class QCheckBox;
 class QComboBox;

@@ -1,7 +1,7 @@
 #pragma once
 // Page 146 "PNG": transparency and gamma when reading, gamma when writing,
 // the two gamma values and iTXt comments with their language.
-#include "view/ui/SettingsSheet.h"
+#include "view/ui/SettingsPage.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -11,6 +11,7 @@
 #include "view/ui/GeneralPage.h"
 #include "view/ui/JpegPage.h"
 #include "view/ui/PngPage.h"
+#include "view/ui/SettingsPage.h"
 
 namespace qv {
 

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include <QDialog>
-#include <QWidget>
 
 #include "view/DqtForm.h"
 
@@ -21,6 +20,7 @@ class CCommentPage;
 class CGeneralPage;
 class CJpegPage;
 class CPngPage;
+class CSettingsPage;
 
 // What the pages need from outside the application's settings.
 struct SettingsSheetHost {
@@ -32,25 +32,6 @@ struct SettingsSheetHost {
   std::vector<DqtSource> documents;
   // Bits per pixel of the screen (the 15/16-bit dither box).
   int screenDepth = 24;
-};
-
-// One page: filled once when first shown, stored by the sheet's OK.
-class CSettingsPage : public QWidget {
-public:
-  CSettingsPage(QWidget* parent, int helpTopic) : QWidget(parent), m_nHelpTopic(helpTopic) {}
-  int HelpTopic() const { return m_nHelpTopic; }
-  bool WasShown() const { return m_bShown; }
-  void InitOnce() {
-    if (m_bShown) return;
-    m_bShown = true;
-    OnInitDialog();
-  }
-  virtual void OnInitDialog() = 0;
-  virtual void OnOK() = 0;
-
-private:
-  int m_nHelpTopic;
-  bool m_bShown = false;
 };
 
 class CSettingsSheet : public QDialog {
