@@ -110,6 +110,25 @@ TEST_F(SettingsSheetTest, theSheetHasFourPagesInOrderOkCancelAndHelpButNoApply) 
   EXPECT_NE(sink.messages.back().text.find("1304"), std::string::npos);
 }
 
+TEST_F(SettingsSheetTest, eachPageHasItsHelpTopicAndTheDitherBoxWorksOnSixteenBitScreens) {
+  std::vector<int> topics;
+  SettingsSheetHost host;
+  host.help = [&topics](int topic) { topics.push_back(topic); };
+  host.screenDepth = 16;
+  Settings().UseDitherFor16bitColor = 1;
+  CSettingsSheet sheet(Frame(), App().App(), host);
+  EXPECT_TRUE(sheet.General()->DitherBox()->isEnabled());
+  EXPECT_TRUE(sheet.General()->DitherBox()->isChecked());
+  for (int i = 0; i < 4; ++i) {
+    sheet.Tabs()->setCurrentIndex(i);
+    sheet.HelpButton()->click();
+  }
+  EXPECT_EQ(topics, (std::vector<int>{1301, 1302, 1303, 1304}));
+  sheet.General()->DitherBox()->setChecked(false);
+  sheet.OkButton()->click();
+  EXPECT_EQ(Settings().UseDitherFor16bitColor, 0);
+}
+
 TEST_F(SettingsSheetTest, generalPageStoresEveryControlAndTheIniKeepsThem) {
   RunSheet([](CSettingsSheet& sheet) {
     CGeneralPage* p = sheet.General();
