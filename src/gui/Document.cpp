@@ -20,6 +20,7 @@
 #include "gui/ImageView.h"
 #include "image/ColorOps.h"
 #include "platform/MessageSink.h"
+#include "view/ui/DqtDlg.h"
 #include "view/ui/GammaDlg.h"
 #include "view/ui/ResizeDlg.h"
 
@@ -191,6 +192,20 @@ void CDocument::OnMarkerEdit(QWidget* parent) {
 void CDocument::OnCommentToggle() { m_doc.m_bComment = m_doc.m_bComment ? 0 : 1; }
 
 void CDocument::OnCustomDqtToggle() { m_doc.m_bCustomDqt = m_doc.m_bCustomDqt ? 0 : 1; }
+
+void CDocument::OnCustomDqtEdit(QWidget* parent) {
+  m_doc.m_bCustomDqt = 1;
+  CConverterApp& app = m_app.App();
+  auto help = [&app](int topic) {
+    char text[512];
+    std::snprintf(text, sizeof text, txt::kHelpTopicFormat, topic);
+    app.Messages().MessageBox(text, txt::kHelpCaption, MB_OK | MB_ICONINFORMATION);
+  };
+  QuantTable tables[2] = {m_doc.m_dqt[0], m_doc.m_dqt[1]};
+  if (!RunDqtDialog(parent, app.Messages(), app.ConfigDir(), m_app.DqtSources(), tables, help)) return;
+  m_doc.m_dqt[0] = tables[0];
+  m_doc.m_dqt[1] = tables[1];
+}
 
 std::vector<CDocument*> CDocument::OnSeparateYCbCr() {
   QApplication::setOverrideCursor(Qt::WaitCursor);

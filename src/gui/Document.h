@@ -72,6 +72,9 @@ public:
   // quantization tables.
   void OnCommentToggle();
   void OnCustomDqtToggle();
+  // 1309: custom tables on, then the DQT dialog on a copy of the table
+  // store, which its OK copies back.
+  void OnCustomDqtEdit(QWidget* parent);
   // 432: three new documents holding the Y, Cb and Cr components, titled
   // this title + "[Y]", "[Cb]", "[Cr]"; those made before a failure stay
   // open. Returns them in that order.

@@ -261,6 +261,7 @@ bool CImageView::OnCommand(int id) {
   case ID_GAMMA: m_doc.OnGamma(window()); return true;
   case ID_COMMENT_TOGGLE: m_doc.OnCommentToggle(); return true;
   case ID_CUSTOM_DQT_TOGGLE: m_doc.OnCustomDqtToggle(); return true;
+  case ID_CUSTOM_DQT_EDIT: m_doc.OnCustomDqtEdit(window()); return true;
   case ID_SEPARATE_YCC: m_doc.OnSeparateYCbCr(); return true;
   case ID_MARKER_EDIT: m_doc.OnMarkerEdit(window()); return true;
   default: return false;
@@ -308,8 +309,8 @@ bool CImageView::UpdateCommand(int id, CmdUI& ui) const {
     return true;
   case ID_CONVERT_PREVIEW:
   case ID_PNG_GAMMA:
-  case ID_PNG_TRANSPARENT:
-  case ID_CUSTOM_DQT_EDIT: ui.enabled = false; return true;
+  case ID_PNG_TRANSPARENT: ui.enabled = false; return true;
+  case ID_CUSTOM_DQT_EDIT: ui.enabled = true; return true;
   case ID_COMMENT_EDIT:
     ui.enabled = false;
     ui.checkable = true;

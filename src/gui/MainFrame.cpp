@@ -316,6 +316,7 @@ void CMainFrame::updateActions() {
     case ID_MARKER_OPEN:
       break;
     case ID_SETTINGS:
+      break;
     case ID_EXIF_WINDOW:
     case ID_BULK_FILTER:
       ui.enabled = false;  // their windows are not part of this program yet
@@ -346,6 +347,7 @@ void CMainFrame::OnCommand(int id) {
   case ID_BATCH_CONVERT: m_app.OnBatchConvert(); break;
   case ID_MARKER_OPEN: m_app.OnMarkerOpen(); break;
   case ID_APP_ABOUT: m_app.OnAppAbout(); break;
+  case ID_SETTINGS: m_app.OnSettings(); break;
   case ID_VIEW_STATUS_BAR: OnViewStatusBar(); break;
   case ID_VIEW_TOOLBAR: OnViewToolBar(); break;
   case ID_CLOSE_ALL: OnCloseAll(); break;

@@ -24,6 +24,11 @@
 #include "gui/BatchHost.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/QtMessageSink.h"
+#include "gui/CommandIds.h"
+#include "gui/ImageView.h"
+#include "platform/MessageSink.h"
+#include "view/DqtForm.h"
+#include "view/ui/SettingsSheet.h"
 
 namespace qv {
 
@@ -122,7 +127,11 @@ void CQuorvexApp::ExitInstance() {
   if (!BatchIdle()) m_pBatchHost->AbandonRun();
   if (m_pMainFrame) {
     m_app.SaveSettings();
-    if (m_app.m_settings.SaveConfig && m_pRecent) m_pRecent->Save(m_app.Profile());
+    if (m_app.m_settings.SaveConfig && m_pRecent) {
+      // A clear asked for in the settings holds even when no menu showed it.
+      m_pRecent->ApplyPendingClear();
+      m_pRecent->Save(m_app.Profile());
+    }
   }
   m_pOpenDialog.reset();
   m_pSaveDialog.reset();
@@ -231,6 +240,12 @@ void CQuorvexApp::OnBatchConvert() {
   m_pBatchHost->Run().Start(dlg.Request());
 }
 
+void CQuorvexApp::ShowHelp(int topic) {
+  char text[512];
+  std::snprintf(text, sizeof text, txt::kHelpTopicFormat, topic);
+  m_app.Messages().MessageBox(text, txt::kHelpCaption, MB_OK | MB_ICONINFORMATION);
+}
+
 void CQuorvexApp::OnMarkerOpen() {
   CFileDialog dlg(CFileDialog::Open, txt::kMarkerOpenFilter, m_pMainFrame);
   dlg.SetTitle(txt::kMarkerOpenTitle);
@@ -244,12 +259,39 @@ void CQuorvexApp::OnMarkerOpen() {
 
 int CQuorvexApp::RunMarkerView(QWidget* parent, const std::string& path) {
   const std::string& temp = m_app.m_settings.TempDir;
-  auto help = [this](int topic) {
-    char text[512];
-    std::snprintf(text, sizeof text, txt::kHelpTopicFormat, topic);
-    m_app.Messages().MessageBox(text, txt::kHelpCaption, MB_OK | MB_ICONINFORMATION);
+  return RunMarkerViewDialog(parent, path, m_app.Messages(), temp.empty() ? SystemTempDirectory() : temp,
+                             [this](int topic) { ShowHelp(topic); });
+}
+
+std::vector<DqtSource> CQuorvexApp::DqtSources() const {
+  std::vector<DqtSource> list;
+  for (CDocument* doc : m_pTemplate->Documents()) {
+    DqtSource s;
+    s.title = doc->Title();
+    s.fileType = doc->Doc().m_nFileType;
+    s.tables[0] = doc->Doc().m_dqt[0];
+    s.tables[1] = doc->Doc().m_dqt[1];
+    list.push_back(s);
+  }
+  return list;
+}
+
+void CQuorvexApp::OnSettings() {
+  SettingsSheetHost host;
+  host.clearRecent = [this] {
+    // Every slot's key goes from the profile now; the list in memory
+    // empties when its menu is next shown.
+    CRecentFileList(kMaxRecentFiles).Save(m_app.Profile());
+    if (m_pRecent) m_pRecent->RequestClear();
   };
-  return RunMarkerViewDialog(parent, path, m_app.Messages(), temp.empty() ? SystemTempDirectory() : temp, help);
+  host.help = [this](int topic) { ShowHelp(topic); };
+  host.documents = DqtSources();
+  if (QScreen* screen = QGuiApplication::primaryScreen()) host.screenDepth = screen->depth();
+  RunSettingsSheet(m_pMainFrame, m_app, std::move(host));
+  // The views stretch by the half-tone setting as they paint.
+  for (CDocument* doc : m_pTemplate->Documents())
+    for (CImageView* view : doc->Views()) view->viewport()->update();
+  if (m_pMainFrame) m_pMainFrame->updateActions();
 }
 
 void CQuorvexApp::OnOtherInstanceFiles(const QStringList& files) {

@@ -22,6 +22,7 @@ class CMainFrame;
 class CQtMessageSink;
 class CRecentFileList;
 class CSingleInstance;
+struct DqtSource;
 
 struct StartOptions {
   std::vector<std::string> files;  // opened after start-up
@@ -65,11 +66,17 @@ public:
   void OnFileMru(int index);
   void OnAppAbout();
   void OnBatchConvert();
+  // A help topic: the help window names it.
+  void ShowHelp(int topic);
   // 436: a file chosen in an open dialog of its own, shown in the marker
   // view, and opened as a document when the view saved it.
   void OnMarkerOpen();
   // The marker view on a path; 1 when it saved the file.
   int RunMarkerView(QWidget* parent, const std::string& path);
+  // 441: the settings sheet; what it stored takes effect in the open windows.
+  void OnSettings();
+  // The open documents with their tables, for the DQT dialog's import list.
+  std::vector<DqtSource> DqtSources() const;
 
   // Opens the paths in ascending case-insensitive order, skipping paths
   // without a '.', each followed by the load-error report.
