@@ -18,6 +18,7 @@
 #include "batch/BatchEngine.h"
 #include "batch/ui/BatchConvertDlg.h"
 #include "gui/BatchHost.h"
+#include "gui/FilterHost.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/QtMessageSink.h"
 
@@ -45,7 +46,8 @@ CQuorvexApp::CQuorvexApp(const std::string& configDir)
     : m_pSink(std::make_unique<CQtMessageSink>()),
       m_app(configDir, *m_pSink),
       m_pTemplate(std::make_unique<CDocTemplate>(*this)),
-      m_pBatchHost(std::make_unique<CBatchHost>(*this)) {}
+      m_pBatchHost(std::make_unique<CBatchHost>(*this)),
+      m_pFilterHost(std::make_unique<CFilterHost>(*this)) {}
 
 CQuorvexApp::~CQuorvexApp() { ExitInstance(); }
 
@@ -226,6 +228,8 @@ void CQuorvexApp::OnBatchConvert() {
   // The timer takes it from here, one file per step.
   m_pBatchHost->Run().Start(dlg.Request());
 }
+
+void CQuorvexApp::OnBulkFilter() { m_pFilterHost->OnBulkFilter(); }
 
 void CQuorvexApp::OnOtherInstanceFiles(const QStringList& files) {
   for (const QString& f : files) {

@@ -18,6 +18,7 @@ class CBatchHost;
 class CDocTemplate;
 class CDocument;
 class CFileDialog;
+class CFilterHost;
 class CMainFrame;
 class CQtMessageSink;
 class CRecentFileList;
@@ -52,6 +53,7 @@ public:
   CFileDialog& OpenDialog() { return *m_pOpenDialog; }
   CFileDialog& SaveDialog() { return *m_pSaveDialog; }
   CBatchHost& BatchHost() { return *m_pBatchHost; }
+  CFilterHost& FilterHost() { return *m_pFilterHost; }
   CQtMessageSink& QtSink() { return *m_pSink; }
   const QPixmap& BackgroundTile() const { return m_tile; }
   bool BatchIdle() const;
@@ -65,6 +67,8 @@ public:
   void OnFileMru(int index);
   void OnAppAbout();
   void OnBatchConvert();
+  // 439: the JPEG bulk filter's dialog and run.
+  void OnBulkFilter();
 
   // Opens the paths in ascending case-insensitive order, skipping paths
   // without a '.', each followed by the load-error report.
@@ -92,6 +96,7 @@ private:
   std::unique_ptr<CFileDialog> m_pSaveDialog;
   std::unique_ptr<CDocTemplate> m_pTemplate;
   std::unique_ptr<CBatchHost> m_pBatchHost;
+  std::unique_ptr<CFilterHost> m_pFilterHost;
   CMainFrame* m_pMainFrame = nullptr;  // deleted at exit
   QPixmap m_tile;
   bool m_bExited = false;
