@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "jpegmeta/Charset.h"
@@ -54,10 +55,9 @@ void CExifInfoWnd::ShowBesideParent() {
   show();
   // The window's frame is known only once it is up.
   AlignWithParent();
-  // A window manager may still hand the new window the focus.
-  if (QWidget* owner = parentWidget())
-    if (QApplication::activeWindow() == this) owner->activateWindow();
-  m_bCreating = false;
+  // The window system tells of the activation later, if at all: the first
+  // one, or none within half a second, ends the creation.
+  QTimer::singleShot(500, this, [this] { m_bCreating = false; });
 }
 
 void CExifInfoWnd::AlignWithParent() {
@@ -104,6 +104,7 @@ void CExifInfoWnd::reject() { emit closeRequested(); }
 bool CExifInfoWnd::event(QEvent* event) {
   // Being opened must not take the focus from the main window.
   if (event->type() == QEvent::WindowActivate && m_bCreating && parentWidget()) {
+    m_bCreating = false;
     parentWidget()->activateWindow();
     return true;
   }
