@@ -23,9 +23,13 @@ namespace {
 
 // The filter sets the bar's range once the count is done: that is when the
 // first line changes from searching to converting.
+// Escape hides the dialog without Abort; a run whose dialog is gone could
+// no longer be stopped, so that counts as Abort too.
 class CFilterProgress : public IBatchProgress {
 public:
-  explicit CFilterProgress(CProgressDlg& dlg) : m_dlg(dlg) {}
+  explicit CFilterProgress(CProgressDlg& dlg) : m_dlg(dlg) {
+    QObject::connect(&dlg, &QDialog::rejected, &dlg, [this] { m_bDismissed = true; });
+  }
   void SetRange(int total) override {
     m_dlg.SetTitleLine(QString::fromUtf8(txt::kFilterConverting));
     m_dlg.SetRange(total);
@@ -33,10 +37,11 @@ public:
   void SetFileName(const std::string& name) override { m_dlg.SetFileName(name); }
   void SetCounter(const std::string& text) override { m_dlg.SetCounter(text); }
   void StepIt() override { m_dlg.StepIt(); }
-  bool AbortRequested() const override { return m_dlg.AbortRequested(); }
+  bool AbortRequested() const override { return m_dlg.AbortRequested() || m_bDismissed; }
 
 private:
   CProgressDlg& m_dlg;
+  bool m_bDismissed = false;
 };
 
 // A box owned by a disabled window could not be answered: the main window

@@ -177,6 +177,17 @@ TEST_F(BulkFilterDlgTest, TheDetailsDialogsEditTheSettingsInPlaceOnOkOnly) {
   EXPECT_EQ(dlg.Settings().ExifUserCmt, 0);
 }
 
+TEST_F(BulkFilterDlgTest, TheDetailsHelpButtonsAskForTheirTopics) {
+  CBulkFilterSettings s;
+  std::vector<int> topics;
+  auto help = [&topics](int topic) { topics.push_back(topic); };
+  CBulkAppnDlg appn(s, Frame(), help);
+  CBulkExifDlg exif(s, Frame(), help);
+  QTest::mouseClick(appn.findChild<QPushButton*>(QStringLiteral("1299")), Qt::LeftButton);
+  QTest::mouseClick(exif.findChild<QPushButton*>(QStringLiteral("1299")), Qt::LeftButton);
+  EXPECT_EQ(topics, (std::vector<int>{1802, 1803}));
+}
+
 TEST_F(BulkFilterDlgTest, ANewDestinationTakesTheLogAlongAndTheLogDialogStartsBesideIt) {
   const std::string card = dir.File("card");
   ::mkdir(card.c_str(), 0755);
@@ -396,6 +407,19 @@ TEST_F(BulkFilterRunTest, AbortStopsAfterTheCurrentFileAndTheCountSaysHowManyWer
   ASSERT_NE(LastMessage(), nullptr);
   EXPECT_EQ(LastMessage()->text.rfind("2 files converted     (", 0), 0u) << LastMessage()->text;
   EXPECT_TRUE(Frame()->isEnabled());
+
+  // Escape closes the dialog: the run stops as for Abort.
+  const std::string escaped = dir.File("escaped");
+  ::mkdir(escaped.c_str(), 0755);
+  Host().onPump = [this] {
+    CProgressDlg* p = Host().Progress();
+    if (p && p->CounterLine()->text() == QStringLiteral("3 / 6") && p->isVisible())
+      QTest::keyClick(p, Qt::Key_Escape);
+  };
+  CBulkFilterSettings es = Settings();
+  es.DstDirectory = escaped;
+  EXPECT_FALSE(Host().Run(es));
+  EXPECT_EQ(FolderEntries(escaped).size(), 3u);
 
   // Aborted while counting: nothing is written.
   ::mkdir(dir.File("out2").c_str(), 0755);
