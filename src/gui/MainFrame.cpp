@@ -347,7 +347,7 @@ void CMainFrame::updateActions() {
       ui.checked = m_pExifWnd != nullptr;
       break;
     case ID_BULK_FILTER:
-      ui.enabled = !m_app.FilterHost().Running();
+      ui.enabled = idle && !m_app.FilterHost().Running();
       break;
     case ID_SETTINGS:
     case ID_MARKER_OPEN:

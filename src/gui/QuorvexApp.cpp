@@ -144,7 +144,9 @@ void CQuorvexApp::ReportLoadError() {
   // A run shows only its own boxes: what failed meanwhile is shown when it
   // is back to idle (the timer asks after every step). A nested report (a
   // box's own event loop) leaves the rest to the outer one.
-  if (m_bReportBusy || !BatchIdle()) return;
+  // Nor while the bulk filter's run has the main window disabled: its box
+  // could not be answered.
+  if (m_bReportBusy || !BatchIdle() || m_pFilterHost->Running()) return;
   m_bReportBusy = true;
   while (!m_pendingLoadErrors.empty()) {
     const PendingLoadError e = m_pendingLoadErrors.front();
@@ -229,7 +231,11 @@ void CQuorvexApp::OnBatchConvert() {
   m_pBatchHost->Run().Start(dlg.Request());
 }
 
-void CQuorvexApp::OnBulkFilter() { m_pFilterHost->OnBulkFilter(); }
+void CQuorvexApp::OnBulkFilter() {
+  // A batch run's boxes would come up over the filter's disabled window.
+  if (!BatchIdle()) return;
+  m_pFilterHost->OnBulkFilter();
+}
 
 void CQuorvexApp::OnOtherInstanceFiles(const QStringList& files) {
   for (const QString& f : files) {

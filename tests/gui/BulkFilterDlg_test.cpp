@@ -19,7 +19,9 @@
 #include "GuiFixture.h"
 #include "app/ConverterApp.h"
 #include "app/Profile.h"
+#include "batch/BatchSettings.h"
 #include "batch/ui/ProgressDlg.h"
+#include "gui/BatchHost.h"
 #include "gui/CommandIds.h"
 #include "gui/FilterHost.h"
 #include "gui/MainFrame.h"
@@ -483,6 +485,40 @@ TEST_F(BulkFilterRunTest, BrokenFilesAreSkippedMissingRootsAnsweredAndAClosedWin
   EXPECT_TRUE(Frame()->isVisible());
   Settle(20);
   EXPECT_FALSE(Frame()->isVisible());
+}
+
+TEST_F(BulkFilterRunTest, ItWaitsForABatchRunAndHoldsBackLoadErrorsUntilItEnds) {
+  Photos(in, 2);
+  Frame()->BatchTimer()->stop();
+  BatchRunRequest req;
+  req.files = {"p00.jpg"};
+  req.srcDir = in;
+  req.dstDir = out;
+  ASSERT_TRUE(App().BatchHost().Run().Start(req));
+  EXPECT_FALSE(Enabled(ID_BULK_FILTER));
+  App().OnBulkFilter();  // refused: no dialog comes up
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  App().BatchHost().AbandonRun();
+  EXPECT_TRUE(Enabled(ID_BULK_FILTER));
+
+  WriteFileText(dir.File("bad.jpg"), "no picture");
+  bool opened = false;
+  size_t shownDuringRun = 0;
+  Host().onPump = [&] {
+    if (opened) return;
+    opened = true;
+    // A file handed over by a second start while the run goes on.
+    App().OpenDocumentFile(dir.File("bad.jpg"));
+    App().ReportLoadError();
+    shownDuringRun = sink.messages.size();
+  };
+  Host().Run(Settings());
+  EXPECT_TRUE(opened);
+  EXPECT_EQ(shownDuringRun, 0u);
+  ASSERT_EQ(sink.messages.size(), 1u);  // the closing count only
+  App().ReportLoadError();
+  ASSERT_EQ(sink.messages.size(), 2u);
+  EXPECT_NE(sink.messages.back().text.find("bad.jpg"), std::string::npos);
 }
 
 // Not a test: how long the window waits for the run between two passes of
