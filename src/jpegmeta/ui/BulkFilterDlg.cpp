@@ -176,10 +176,6 @@ BulkFilterDialogValues CBulkFilterDlg::ReadValues() const {
 }
 
 void CBulkFilterDlg::UpdateEnables() {
-  // Called while the controls are still being made.
-  if (!Edit(1218) || !Button(1237) || !Button(1239) || !Edit(1208) || !Check(1217) || !Check(1233) ||
-      !Check(1238) || !Check(1206))
-    return;
   const BulkFilterEnables e = BulkFilterEnablesFor(ReadValues());
   Edit(1218)->setEnabled(e.extEdit);
   Button(1237)->setEnabled(e.appnDetails);

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
