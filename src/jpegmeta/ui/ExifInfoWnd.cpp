@@ -52,11 +52,16 @@ void CExifInfoWnd::ShowBesideParent() {
   setAttribute(Qt::WA_ShowWithoutActivating);
   AlignWithParent();
   show();
-  // The window's frame is known only once it is up.
+  // The window's frame (and so its outer width) is known only once the
+  // window manager has framed it: it is aligned again as it moves until then.
+  m_bAligning = true;
   AlignWithParent();
   // The window system tells of the activation later, if at all: the first
   // one, or none within half a second, ends the creation.
-  QTimer::singleShot(500, this, [this] { m_bCreating = false; });
+  QTimer::singleShot(500, this, [this] {
+    m_bCreating = false;
+    m_bAligning = false;
+  });
 }
 
 void CExifInfoWnd::AlignWithParent() {
@@ -107,7 +112,9 @@ bool CExifInfoWnd::event(QEvent* event) {
     parentWidget()->activateWindow();
     return true;
   }
-  return QDialog::event(event);
+  const bool result = QDialog::event(event);
+  if (m_bAligning && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) AlignWithParent();
+  return result;
 }
 
 } // namespace qv

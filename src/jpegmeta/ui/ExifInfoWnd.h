@@ -49,6 +49,7 @@ private:
   QLabel* m_pLines[5] = {};
   QPushButton* m_pClose = nullptr;
   bool m_bCreating = false;
+  bool m_bAligning = false;  // until the window manager has framed it
 };
 
 } // namespace qv
