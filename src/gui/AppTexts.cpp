@@ -43,6 +43,8 @@ const char kHelpSearchText[] =
     "Help search.\n\nSearch the README, section \"The desktop program\", for the command's name.";
 const char kControlBarTitle[] = "コントロールバー";
 const char kZoomRatesTip[] = "表示倍率";
+const char kFilterSearching[] = "ファイルを検索しています...";
+const char kFilterConverting[] = "Converting...";
 } // namespace txt
 
 const std::vector<MenuDef>& MenuResource(int menuId) {

@@ -68,6 +68,8 @@ extern const char kHelpTopicFormat[];
 extern const char kHelpSearchText[];
 extern const char kControlBarTitle[];
 extern const char kZoomRatesTip[];       // the zoom-rate drop-down
+extern const char kFilterSearching[];    // 254
+extern const char kFilterConverting[];   // 255
 } // namespace txt
 
 // Command 436's open dialog.

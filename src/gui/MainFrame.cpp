@@ -35,6 +35,8 @@
 #include "gui/Resources.h"
 #include "batch/BatchEngine.h"
 #include "gui/BatchHost.h"
+#include "gui/FilterHost.h"
+#include "jpegmeta/ui/ExifInfoWnd.h"
 #include "image/ImageDoc.h"
 #include "platform/MessageSink.h"
 #include "gui/ImageView.h"
@@ -249,10 +251,37 @@ CDocument* CMainFrame::ActiveDocument() const {
 
 void CMainFrame::UpdateInfoTexts(CDocument* doc) {
   if (!doc) doc = ActiveDocument();
-  if (doc && !doc->IsClosing())
+  if (doc && !doc->IsClosing()) {
     SetInfoPaneText(QString::fromStdString(doc->Doc().m_strDescription));
-  else
+    if (m_pExifWnd) m_pExifWnd->ShowDocument(doc->Title(), &doc->Doc().m_exifBlock);
+  } else {
     SetInfoPaneText(Utf8(txt::kNoInfo));
+    if (m_pExifWnd) m_pExifWnd->ShowDocument(txt::kNoInfo, nullptr);
+  }
+}
+
+void CMainFrame::OnExifWindow() {
+  if (m_pExifWnd) {
+    DestroyExifWindow();
+    return;
+  }
+  m_pExifWnd = new CExifInfoWnd(this);
+  connect(m_pExifWnd.data(), &CExifInfoWnd::closeRequested, this, [this] {
+    DestroyExifWindow();
+    updateActions();
+  });
+  m_pExifWnd->ShowBesideParent();
+  if (CDocument* doc = ActiveDocument())
+    if (!doc->IsClosing()) m_pExifWnd->ShowDocument(doc->Title(), &doc->Doc().m_exifBlock);
+}
+
+CExifInfoWnd* CMainFrame::ExifWindow() const { return m_pExifWnd.data(); }
+
+void CMainFrame::DestroyExifWindow() {
+  if (!m_pExifWnd) return;
+  m_pExifWnd->hide();
+  m_pExifWnd->deleteLater();
+  m_pExifWnd = nullptr;
 }
 
 void CMainFrame::SetInfoPaneText(const QString& text) {
@@ -314,12 +343,14 @@ void CMainFrame::updateActions() {
       ui.checked = IsToolBarShown();
       break;
     case ID_MARKER_OPEN:
-      break;
     case ID_SETTINGS:
       break;
     case ID_EXIF_WINDOW:
+      ui.checkable = true;
+      ui.checked = m_pExifWnd != nullptr;
+      break;
     case ID_BULK_FILTER:
-      ui.enabled = false;  // their windows are not part of this program yet
+      ui.enabled = idle && !m_app.FilterHost().Running();
       break;
     default:
       if (!view || !view->UpdateCommand(id, ui)) ui.enabled = false;
@@ -346,6 +377,8 @@ void CMainFrame::OnCommand(int id) {
   case ID_APP_EXIT: close(); break;
   case ID_BATCH_CONVERT: m_app.OnBatchConvert(); break;
   case ID_MARKER_OPEN: m_app.OnMarkerOpen(); break;
+  case ID_EXIF_WINDOW: OnExifWindow(); break;
+  case ID_BULK_FILTER: m_app.OnBulkFilter(); break;
   case ID_APP_ABOUT: m_app.OnAppAbout(); break;
   case ID_SETTINGS: m_app.OnSettings(); break;
   case ID_VIEW_STATUS_BAR: OnViewStatusBar(); break;
@@ -505,6 +538,7 @@ void CMainFrame::OnEditPaste() {
   }
   CImageDoc& core = doc->Doc();
   core.ClearImage();
+  core.m_exifBlock.clear();  // a pasted picture has no Exif of its own
   core.AddDefaultComment();
   if (!ImageToBuffer(image, core.Bitmap())) return;
   core.m_nFileSize = 0;
@@ -555,6 +589,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     s.WindowPosHeight = r.height();
     m_app.App().ResetEncoderChoices();
     m_pTimer->stop();
+    DestroyExifWindow();
     m_bClosing = true;
     if (!m_app.BatchIdle()) m_app.BatchHost().AbandonRun();
     m_app.Template().CloseAllDocuments(true);

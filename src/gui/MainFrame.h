@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QMargins>
+#include <QPointer>
 #include <QRect>
 
 class QAction;
@@ -21,6 +22,7 @@ namespace qv {
 class CChildFrame;
 class CControlToolBar;
 class CDocument;
+class CExifInfoWnd;
 class CImageView;
 class CQuorvexApp;
 
@@ -83,6 +85,9 @@ public:
   void RestoreOuterRect(const QRect& rect);
   // "&Layer": the framework's cascade.
   void ArrangeCascade();
+  // 444: opens the EXIF information window, or destroys it when open.
+  void OnExifWindow();
+  CExifInfoWnd* ExifWindow() const;
 
 protected:
   void changeEvent(QEvent* event) override;
@@ -100,12 +105,14 @@ private:
   void FillRecentItems(QMenu* menu);
   void OnSubWindowActivated(QMdiSubWindow* window);
   bool ClipboardHasImage() const;
+  void DestroyExifWindow();
 
   CQuorvexApp& m_app;
   QMdiArea* m_pMdiArea = nullptr;
   QLabel* m_pInfoPane = nullptr;
   QTimer* m_pTimer = nullptr;
   CControlToolBar* m_pToolBar = nullptr;
+  QPointer<CExifInfoWnd> m_pExifWnd;
   std::map<int, QAction*> m_actions;
   std::map<int, QAction*> m_recentActions;
   int m_nMenuId = 0;

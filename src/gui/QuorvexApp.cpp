@@ -22,6 +22,7 @@
 #include "batch/ui/BatchConvertDlg.h"
 #include "jpegmeta/ui/MarkerViewDlg.h"
 #include "gui/BatchHost.h"
+#include "gui/FilterHost.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/QtMessageSink.h"
 #include "gui/CommandIds.h"
@@ -54,7 +55,8 @@ CQuorvexApp::CQuorvexApp(const std::string& configDir)
     : m_pSink(std::make_unique<CQtMessageSink>()),
       m_app(configDir, *m_pSink),
       m_pTemplate(std::make_unique<CDocTemplate>(*this)),
-      m_pBatchHost(std::make_unique<CBatchHost>(*this)) {}
+      m_pBatchHost(std::make_unique<CBatchHost>(*this)),
+      m_pFilterHost(std::make_unique<CFilterHost>(*this)) {}
 
 CQuorvexApp::~CQuorvexApp() { ExitInstance(); }
 
@@ -155,7 +157,9 @@ void CQuorvexApp::ReportLoadError() {
   // A run shows only its own boxes: what failed meanwhile is shown when it
   // is back to idle (the timer asks after every step). A nested report (a
   // box's own event loop) leaves the rest to the outer one.
-  if (m_bReportBusy || !BatchIdle()) return;
+  // Nor while the bulk filter's run has the main window disabled: its box
+  // could not be answered.
+  if (m_bReportBusy || !BatchIdle() || m_pFilterHost->Running()) return;
   m_bReportBusy = true;
   while (!m_pendingLoadErrors.empty()) {
     const PendingLoadError e = m_pendingLoadErrors.front();
@@ -292,6 +296,12 @@ void CQuorvexApp::OnSettings() {
   for (CDocument* doc : m_pTemplate->Documents())
     for (CImageView* view : doc->Views()) view->viewport()->update();
   if (m_pMainFrame) m_pMainFrame->updateActions();
+}
+
+void CQuorvexApp::OnBulkFilter() {
+  // A batch run's boxes would come up over the filter's disabled window.
+  if (!BatchIdle()) return;
+  m_pFilterHost->OnBulkFilter();
 }
 
 void CQuorvexApp::OnOtherInstanceFiles(const QStringList& files) {

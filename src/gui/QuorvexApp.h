@@ -18,6 +18,7 @@ class CBatchHost;
 class CDocTemplate;
 class CDocument;
 class CFileDialog;
+class CFilterHost;
 class CMainFrame;
 class CQtMessageSink;
 class CRecentFileList;
@@ -53,6 +54,7 @@ public:
   CFileDialog& OpenDialog() { return *m_pOpenDialog; }
   CFileDialog& SaveDialog() { return *m_pSaveDialog; }
   CBatchHost& BatchHost() { return *m_pBatchHost; }
+  CFilterHost& FilterHost() { return *m_pFilterHost; }
   CQtMessageSink& QtSink() { return *m_pSink; }
   const QPixmap& BackgroundTile() const { return m_tile; }
   bool BatchIdle() const;
@@ -77,6 +79,8 @@ public:
   void OnSettings();
   // The open documents with their tables, for the DQT dialog's import list.
   std::vector<DqtSource> DqtSources() const;
+  // 439: the JPEG bulk filter's dialog and run.
+  void OnBulkFilter();
 
   // Opens the paths in ascending case-insensitive order, skipping paths
   // without a '.', each followed by the load-error report.
@@ -104,6 +108,7 @@ private:
   std::unique_ptr<CFileDialog> m_pSaveDialog;
   std::unique_ptr<CDocTemplate> m_pTemplate;
   std::unique_ptr<CBatchHost> m_pBatchHost;
+  std::unique_ptr<CFilterHost> m_pFilterHost;
   CMainFrame* m_pMainFrame = nullptr;  // deleted at exit
   QPixmap m_tile;
   bool m_bExited = false;

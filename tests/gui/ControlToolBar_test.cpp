@@ -167,6 +167,9 @@ TEST_F(ControlToolBarTest, withoutADocumentOnlyHelpAndWhatTheClipboardAllowsAreE
   want[ID_HELP_INDEX] = {true, false};
   want[ID_MARKER_OPEN] = {true, false};  // asks for its own file
   want[ID_SETTINGS] = {true, false};  // the settings sheet is always there
+  // The Exif window and the bulk filter need no document.
+  want[ID_EXIF_WINDOW] = {true, false};
+  want[ID_BULK_FILTER] = {true, false};
   EXPECT_EQ(States(), want);
   // Paste follows the clipboard.
   QImage picture(20, 10, QImage::Format_RGB32);
@@ -187,7 +190,8 @@ TEST_F(ControlToolBarTest, withADocumentItsCommandsFollowTheirRules) {
   for (int id : CControlToolBar::Layout())
     if (id != 0) want[id] = {false, false};
   for (int id : std::initializer_list<int>{ID_FILE_SAVE_AS, ID_FILE_RELOAD, ID_EDIT_COPY, ID_ZOOM_RATE_FIRST, ID_SYNC_VIEWS, ID_RESIZE, ID_GAMMA,
-                 ID_SEPARATE_YCC, ID_COMMENT_TOGGLE, ID_CUSTOM_DQT_TOGGLE, ID_HELP_INDEX, ID_MARKER_OPEN, ID_MARKER_EDIT})
+                 ID_SEPARATE_YCC, ID_COMMENT_TOGGLE, ID_CUSTOM_DQT_TOGGLE, ID_HELP_INDEX, ID_MARKER_OPEN, ID_MARKER_EDIT,
+                 ID_EXIF_WINDOW, ID_BULK_FILTER})
     want[id] = {true, false};
   want[ID_SETTINGS] = want[ID_CUSTOM_DQT_EDIT] = {true, false};
   EXPECT_EQ(States(), want);
