@@ -143,4 +143,12 @@ std::string CommandShortName(int id) {
   return nl ? std::string(nl + 1) : std::string();
 }
 
+namespace txt {
+const char kTempFileError[] = "中間ファイルが生成できません";
+const char kConvertFailed[] = "Convert failed.";
+const char kCopyFailed[] = "Copy failed.";
+const char kGammaFormat[] = "Gamma=%f";
+const char kNoGammaValue[] = "No Gamma Value";
+} // namespace txt
+
 } // namespace qv

@@ -70,4 +70,13 @@ extern const char kControlBarTitle[];
 extern const char kZoomRatesTip[];       // the zoom-rate drop-down
 } // namespace txt
 
+// The document's preview and PNG commands.
+namespace txt {
+extern const char kTempFileError[];      // 355
+extern const char kConvertFailed[];
+extern const char kCopyFailed[];
+extern const char kGammaFormat[];
+extern const char kNoGammaValue[];
+} // namespace txt
+
 } // namespace qv
