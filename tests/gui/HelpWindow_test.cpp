@@ -36,9 +36,20 @@ TEST_F(HelpWindowTest, f1NamesTheProgramsTopicAndTheReadmeSection) {
   EXPECT_EQ(CHelpWindow::Current(), help);
   EXPECT_EQ(help->Topic(), 0);
   EXPECT_NE(help->Text().toStdString().find("Search the README"), std::string::npos);
+  EXPECT_FALSE(help->SearchButton()->isEnabled());
   help->CloseButton()->click();
   Settle();
   EXPECT_EQ(CHelpWindow::Current(), nullptr);
+}
+
+TEST_F(HelpWindowTest, aTopicPageLeadsToTheSearchPage) {
+  CHelpWindow* help = CHelpWindow::ShowTopic(Frame(), 1312);
+  EXPECT_NE(help->Text().toStdString().find("Gamma and brightness"), std::string::npos);
+  Settle();
+  Screenshot(help, "help-window");
+  ASSERT_TRUE(help->SearchButton()->isEnabled());
+  help->SearchButton()->click();
+  EXPECT_EQ(help->Topic(), 0);
 }
 
 TEST_F(HelpWindowTest, aDialogsHelpCanBeReadAndClosedWhileTheDialogIsUp) {

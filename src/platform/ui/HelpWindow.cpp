@@ -52,6 +52,9 @@ CHelpWindow::CHelpWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
   m_pText->setWordWrap(true);
   m_pText->setTextInteractionFlags(Qt::TextSelectableByMouse);
   m_pText->setMinimumWidth(320);
+  m_pSearch = new QPushButton(tr("&Search"), this);
+  m_pSearch->setAutoDefault(false);
+  connect(m_pSearch, &QPushButton::clicked, this, [this] { Show(0); });
   m_pClose = new QPushButton(tr("Close"), this);
   m_pClose->setDefault(true);
   connect(m_pClose, &QPushButton::clicked, this, &QWidget::close);
@@ -59,6 +62,7 @@ CHelpWindow::CHelpWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
   connect(esc, &QShortcut::activated, this, &QWidget::close);
 
   auto* buttons = new QHBoxLayout;
+  buttons->addWidget(m_pSearch);
   buttons->addStretch(1);
   buttons->addWidget(m_pClose);
   auto* column = new QVBoxLayout(this);
@@ -96,6 +100,7 @@ CHelpWindow* CHelpWindow::Current() { return Instance().data(); }
 void CHelpWindow::Show(int topic) {
   m_nTopic = topic;
   const QString section = QString::fromLatin1(kHelpReadmeSection);
+  m_pSearch->setEnabled(topic != 0);
   if (topic == 0) {
     m_pTitle->setText(tr("Help search"));
     m_pText->setText(tr("Search the README, section \"%1\", for the command's name.").arg(section));

@@ -31,6 +31,7 @@ public:
   // The topic shown; 0 for the search page.
   int Topic() const { return m_nTopic; }
   QString Text() const;
+  QPushButton* SearchButton() const { return m_pSearch; }
   QPushButton* CloseButton() const { return m_pClose; }
 
 private:
@@ -41,6 +42,7 @@ private:
   int m_nTopic = 0;
   QLabel* m_pTitle = nullptr;
   QLabel* m_pText = nullptr;
+  QPushButton* m_pSearch = nullptr;  // the search page, as the help viewer offers it
   QPushButton* m_pClose = nullptr;
 };
 
