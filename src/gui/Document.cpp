@@ -131,7 +131,10 @@ int CDocument::OnSaveDocument(const std::string& path) {
     if (!ok) ShowFileError(m_app.App().Messages(), "Save", path, txt::kCopyFailed);
   } else {
     if (type == FT_PNG && !RunPngSaveDialog(m_app.MainFrame(), m_doc, ShowHelpTopic)) return 0;
+    const int oldType = m_doc.m_nFileType;
     ok = PassLoadError(m_doc, m_doc.SaveByType(path));
+    // A failed save leaves the document what it was (a preview stays one).
+    if (!ok) m_doc.m_nFileType = oldType;
   }
   if (!ok) return 0;
   if (m_doc.m_bConverted) {

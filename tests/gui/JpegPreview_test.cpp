@@ -116,6 +116,10 @@ TEST_F(JpegPreviewTest, saveAsJpegCopiesThePreviewFileByteForByte) {
   const std::string temp = preview->Doc().m_tempPath[0];
   const std::vector<uint8_t> bytes = ReadFileBytes(temp);
   ASSERT_FALSE(bytes.empty());
+  // A name the program cannot write (the temporary one) fails and changes nothing.
+  EXPECT_EQ(preview->OnSaveDocument(dir.File("copy.tmp")), 0);
+  EXPECT_EQ(preview->Doc().m_nFileType, FT_JPEG);
+  EXPECT_EQ(preview->Doc().m_bConverted, 1);
   const std::string target = dir.File("kept.jpg");
   WriteFileText(target, "an older file that is replaced");
   ASSERT_EQ(preview->OnSaveDocument(target), 1);
