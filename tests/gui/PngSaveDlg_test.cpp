@@ -241,7 +241,9 @@ TEST_F(PngSaveDlgTest, saveAsPngWritesEachFormatWithTheChosenChunks) {
     EXPECT_EQ(h.interlace, odd ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE);
     EXPECT_EQ(h.hasTrns, odd);
     EXPECT_EQ(h.hasGamma, odd);
-    if (odd) EXPECT_EQ(h.gamma, 50000);
+    if (odd) {
+      EXPECT_EQ(h.gamma, 50000);
+    }
     EXPECT_EQ(doc->Title(), "out" + std::to_string(mode) + ".png");
     EXPECT_EQ(doc->Doc().m_nFileType, FT_PNG);
     // The next save starts from the document's new state.
