@@ -54,41 +54,6 @@ TEST(CommentForm, OpensOnTheGivenRecordOrTheFirst) {
   EXPECT_EQ(other.Current()->name, "Comment");
 }
 
-TEST(CommentForm, AnEmptyListOpensWithAnEnabledEmptyEditAndNeitherButton) {
-  CCommentForm form;
-  form.SetComments({}, -1);
-  form.Init();
-  EXPECT_EQ(form.Current(), nullptr);
-  EXPECT_EQ(Pending(form), "<none>");
-  EXPECT_TRUE(form.m_bEditEnabled);
-  EXPECT_FALSE(form.m_bInsEnabled);
-  EXPECT_FALSE(form.m_bDelEnabled);
-  EXPECT_EQ(form.Delete(), COMMENT_BEEP);
-}
-
-TEST(CommentForm, ChoosingAnotherRecordKeepsTheEditedTextOfTheFirst) {
-  CCommentForm form;
-  form.SetComments(TwoRecords(), 0);
-  form.Init();
-  Pending(form);
-  form.SelectionChanged(1, "first, edited");
-  EXPECT_EQ(form.m_list[0].text, "first, edited");
-  EXPECT_EQ(form.m_nSelected, 1);
-  EXPECT_EQ(Pending(form), "second");
-  EXPECT_TRUE(form.m_bDelEnabled);
-}
-
-TEST(CommentForm, TypingAKnownNameInOtherLettersSelectsThatRecord) {
-  CCommentForm form;
-  form.SetComments(TwoRecords(), 0);
-  form.Init();
-  form.NameEdited("tITLE", "first");
-  EXPECT_EQ(form.m_nSelected, 1);
-  EXPECT_EQ(form.Current()->name, "Title");
-  EXPECT_EQ(Pending(form), "second");
-  EXPECT_TRUE(form.m_bEditEnabled);
-}
-
 TEST(CommentForm, ANewNameEmptiesTheEditAndInsAddsAnEmptyRecordForIt) {
   CCommentForm form;
   form.SetComments(TwoRecords(), 0);
