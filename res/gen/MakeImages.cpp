@@ -13,7 +13,9 @@
 #include <QPolygonF>
 #include <QRadialGradient>
 #include <QTransform>
+#include <array>
 #include <cstdio>
+#include <initializer_list>
 #include <utility>
 
 namespace {
@@ -588,6 +590,77 @@ QImage SettingsIcon() {
   });
 }
 
+// ---- the comment dialog's Ins and Del buttons (bitmaps 205, 206) ----
+// 16 x 16 in the 16 standard colours, drawn pixel by pixel: a sparkle over
+// the letters INS, a waste bin over the letters DEL.
+
+const QRgb kVga16[16] = {0xff000000, 0xff800000, 0xff008000, 0xff808000, 0xff000080, 0xff800080,
+                         0xff008080, 0xffc0c0c0, 0xff808080, 0xffff0000, 0xff00ff00, 0xffffff00,
+                         0xff0000ff, 0xffff00ff, 0xff00ffff, 0xffffffff};
+
+QImage Indexed16() {
+  QImage img(16, 16, QImage::Format_Indexed8);
+  QVector<QRgb> table(kVga16, kVga16 + 16);
+  table.append(qRgba(0, 0, 0, 0));  // the background stays see-through
+  img.setColorTable(table);
+  img.fill(16);
+  return img;
+}
+
+// Rows of a picture: one character per pixel, '.' for none; the others
+// name colours of kVga16 by their hex digit.
+void Paint(QImage& img, int x0, int y0, std::initializer_list<const char*> rows) {
+  int y = y0;
+  for (const char* row : rows) {
+    for (int x = 0; row[x]; ++x) {
+      const char c = row[x];
+      if (c == '.') continue;
+      const int index = c <= '9' ? c - '0' : c - 'a' + 10;
+      img.setPixel(x0 + x, y, static_cast<uint>(index));
+    }
+    ++y;
+  }
+}
+
+// Three letters of a 4 x 5 font, a column apart, at the bottom.
+void Letters(QImage& img, const char* word) {
+  static const std::pair<char, std::array<const char*, 5>> font[] = {
+      {'I', {".000", "..0.", "..0.", "..0.", ".000"}}, {'N', {"0..0", "00.0", "0.00", "0..0", "0..0"}},
+      {'S', {".000", "0...", ".00.", "...0", "000."}}, {'D', {"000.", "0..0", "0..0", "0..0", "000."}},
+      {'E', {"0000", "0...", "000.", "0...", "0000"}}, {'L', {"0...", "0...", "0...", "0...", "0000"}},
+  };
+  for (int k = 0; k < 3; ++k)
+    for (const auto& [ch, rows] : font)
+      if (ch == word[k]) Paint(img, 1 + k * 5, 10, {rows[0], rows[1], rows[2], rows[3], rows[4]});
+}
+
+QImage InsBitmap() {
+  QImage img = Indexed16();
+  Paint(img, 3, 0, {"....b.....",
+                    "....b...e.",
+                    "...fbf....",
+                    ".bbbfbbb..",
+                    "...fbf....",
+                    "....b..e..",
+                    ".e..b.....",
+                    "........e."});
+  Letters(img, "INS");
+  return img;
+}
+
+QImage DelBitmap() {
+  QImage img = Indexed16();
+  Paint(img, 4, 0, {"..888...",
+                    "8888888.",
+                    ".87f78..",
+                    ".87878..",
+                    ".87878..",
+                    ".87878..",
+                    "..888..."});
+  Letters(img, "DEL");
+  return img;
+}
+
 QImage HelpIcon() {
   return Draw16([](QPainter& p) {
     p.setPen(QPen(QColor(0x18, 0x30, 0x60), 1));
@@ -640,5 +713,7 @@ int main(int argc, char** argv) {
       {"settings", SettingsIcon()},        {"help", HelpIcon()},
   };
   for (const auto& [name, img] : toolbar) Save(img, QString("toolbar/%1.png").arg(name));
+  Save(InsBitmap(), "bitmaps/comment-ins.png");
+  Save(DelBitmap(), "bitmaps/comment-del.png");
   return 0;
 }

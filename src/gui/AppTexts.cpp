@@ -35,12 +35,6 @@ const char kAboutOk[] = "OK";
 const char kAboutLinkText[] = "Quorvex web page";
 const char kAboutLinkUrl[] = "https://quorvex.example.org/";
 const char kAboutLinkFace[] = "IPAPGothic";
-const char kHelpCaption[] = "Quorvex Help";
-const char kHelpTopicFormat[] =
-    "Help topic %d.\n\nThe program's windows and commands are described in the README, "
-    "section \"The desktop program\".";
-const char kHelpSearchText[] =
-    "Help search.\n\nSearch the README, section \"The desktop program\", for the command's name.";
 const char kControlBarTitle[] = "コントロールバー";
 const char kZoomRatesTip[] = "表示倍率";
 const char kFilterSearching[] = "ファイルを検索しています...";
@@ -149,6 +143,12 @@ namespace txt {
 const char kMarkerOpenFilter[] =
     "JPEG file(*.jpg;*.jpeg;*.jif;*.jfif)|*.jpg;*.jpeg;*.jfif|PNG file(*.png)|*.png|All files(*.*)|*.*||";
 const char kMarkerOpenTitle[] = "JPEG ファイルを開く(マーカー編集モード)";
+const char kPreviewTempPrefix[] = "quorvex";
+const char kTempFileError[] = "中間ファイルが生成できません";
+const char kConvertFailed[] = "Convert failed.";
+const char kCopyFailed[] = "Copy failed.";
+const char kGammaFormat[] = "Gamma=%f";
+const char kNoGammaValue[] = "No Gamma Value";
 } // namespace txt
 
 } // namespace qv

@@ -63,9 +63,6 @@ extern const char kAboutOk[];
 extern const char kAboutLinkText[];
 extern const char kAboutLinkUrl[];
 extern const char kAboutLinkFace[];
-extern const char kHelpCaption[];
-extern const char kHelpTopicFormat[];
-extern const char kHelpSearchText[];
 extern const char kControlBarTitle[];
 extern const char kZoomRatesTip[];       // the zoom-rate drop-down
 extern const char kFilterSearching[];    // 254
@@ -76,6 +73,16 @@ extern const char kFilterConverting[];   // 255
 namespace txt {
 extern const char kMarkerOpenFilter[];   // 221
 extern const char kMarkerOpenTitle[];    // 222
+} // namespace txt
+
+// The document's preview and PNG commands.
+namespace txt {
+extern const char kPreviewTempPrefix[];  // the preview's file: this, 4 digits, ".jpg"
+extern const char kTempFileError[];      // 355
+extern const char kConvertFailed[];
+extern const char kCopyFailed[];
+extern const char kGammaFormat[];
+extern const char kNoGammaValue[];
 } // namespace txt
 
 } // namespace qv

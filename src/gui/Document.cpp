@@ -1,14 +1,19 @@
 #include "gui/Document.h"
 
 #include <cstdio>
+
+#include <sys/stat.h>
 #include <utility>
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
 
+#include "app/AppHelpers.h"
 #include "app/Extension.h"
+#include "app/ReplacingFile.h"
 #include "gui/AppTexts.h"
 #include "gui/ChildFrame.h"
 #include "gui/DocTemplate.h"
@@ -21,7 +26,10 @@
 #include "image/ColorOps.h"
 #include "platform/MessageSink.h"
 #include "view/ui/DqtDlg.h"
+#include "platform/ui/HelpWindow.h"
+#include "view/ui/CommentDlg.h"
 #include "view/ui/GammaDlg.h"
+#include "view/ui/PngSaveDlg.h"
 #include "view/ui/ResizeDlg.h"
 
 namespace qv {
@@ -30,6 +38,27 @@ namespace {
 std::string FileTitle(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The sampling labels (strings 271 to 275) by sampling choice.
+const char* SamplingLabel(int choice) {
+  static const char* const labels[] = {"B/W", "1:1", "2:1", "4:1", "1:2"};
+  return choice >= 0 && choice < 5 ? labels[choice] : "";
+}
+
+// The preview's file, byte for byte, at `target`; the old file stays
+// when anything fails.
+bool CopyPreviewFile(const std::string& preview, const std::string& target) {
+  QFile in(QFile::decodeName(preview.c_str()));
+  if (!in.open(QIODevice::ReadOnly)) return false;
+  const QByteArray bytes = in.readAll();
+  if (in.error() != QFileDevice::NoError) return false;
+  return ReplaceFileContent(target, bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa {}, sb {};
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 } // namespace
@@ -105,12 +134,21 @@ int CDocument::OnSaveDocument(const std::string& path) {
   if (dot == kNoPosition) return 0;
   const int type = FormatFromExtension(path.substr(dot));
   int ok = 0;
-  if (type == m_doc.m_nFileType && m_doc.m_bConverted && !m_doc.m_tempPath[0].empty()) {
-    const QString target = QFile::decodeName(path.c_str());
-    QFile::remove(target);
-    ok = QFile::copy(QFile::decodeName(m_doc.m_tempPath[0].c_str()), target) ? 1 : 0;
+  // Saved onto its own file, the preview just keeps it: deleting the
+  // temporary file afterwards would delete what was saved.
+  const bool ownFile = m_doc.m_bConverted && !m_doc.m_tempPath[0].empty() && SameFile(m_doc.m_tempPath[0], path);
+  if (ownFile && type == m_doc.m_nFileType) {
+    m_doc.m_tempPath[0].clear();
+    ok = 1;
+  } else if (type == m_doc.m_nFileType && m_doc.m_bConverted && !m_doc.m_tempPath[0].empty()) {
+    ok = CopyPreviewFile(m_doc.m_tempPath[0], path) ? 1 : 0;
+    if (!ok) ShowFileError(m_app.App().Messages(), "Save", path, txt::kCopyFailed);
   } else {
+    if (type == FT_PNG && !RunPngSaveDialog(m_app.MainFrame(), m_doc, ShowHelpTopic)) return 0;
+    const int oldType = m_doc.m_nFileType;
     ok = PassLoadError(m_doc, m_doc.SaveByType(path));
+    // A failed save leaves the document what it was (a preview stays one).
+    if (!ok) m_doc.m_nFileType = oldType;
   }
   if (!ok) return 0;
   if (m_doc.m_bConverted) {
@@ -167,13 +205,7 @@ void CDocument::OnResize(QWidget* parent) {
 }
 
 void CDocument::OnGamma(QWidget* parent) {
-  CConverterApp& app = m_app.App();
-  auto help = [&app](int topic) {
-    char text[512];
-    std::snprintf(text, sizeof text, txt::kHelpTopicFormat, topic);
-    app.Messages().MessageBox(text, txt::kHelpCaption, MB_OK | MB_ICONINFORMATION);
-  };
-  if (!RunGammaDialog(parent, m_doc, help)) return;
+  if (!RunGammaDialog(parent, m_doc, ShowHelpTopic)) return;
   UpdateAllViews(nullptr);
   MarkModified(true);
 }
@@ -189,6 +221,81 @@ void CDocument::OnMarkerEdit(QWidget* parent) {
   m_app.ReportLoadError();
 }
 
+CDocument* CDocument::OnConvertPreview() {
+  CConverterApp& app = m_app.App();
+  app.ResetEncoderChoices();
+  const CSettings& s = app.m_settings;
+  char quality[32];
+  std::snprintf(quality, sizeof quality, "Q=%d", s.Param1);
+  std::string settings = m_doc.m_bCustomDqt ? "CustomDQT" : quality;
+  settings += " DS=";
+  settings += SamplingLabel(s.Param2);
+  if (s.Param3) settings += " Prg.";
+
+  const std::string dir = s.TempDir.empty() ? SystemTempDirectory() : s.TempDir;
+  std::string temp;
+  // Named as a photo, not as a scratch file: the sweep of stale scratch
+  // files must not take a preview that stays open for long.
+  if (!MakeTempFileName(dir, txt::kPreviewTempPrefix, ".jpg", temp)) {
+    ShowFileError(app.Messages(), "Convert", dir, txt::kTempFileError);
+    return nullptr;
+  }
+  // The writer would take a file already at the path for a thumbnail to embed.
+  std::remove(temp.c_str());
+  if (!m_doc.WriteJpeg(temp)) {
+    std::remove(temp.c_str());
+    ShowFileError(app.Messages(), "ConvertFile", m_doc.m_strPathName, txt::kConvertFailed);
+    return nullptr;
+  }
+
+  CDocument* preview = m_app.Template().OpenDocumentFile(nullptr, true);
+  if (!preview) {
+    std::remove(temp.c_str());
+    return nullptr;
+  }
+  CImageDoc& core = preview->Doc();
+  // The comment comes from the file, as for a file opened.
+  core.m_comments.clear();
+  core.m_nCurrentComment = -1;
+  core.m_nFileType = FT_JPEG;
+  core.m_tempPath[0] = temp;
+  core.m_bTempFiles = 1;  // from here on the preview deletes the file, even if it is discarded
+  if (!PassLoadError(core, core.ReadJpeg(temp))) {
+    preview->OnCloseDocument(true);
+    m_app.ReportLoadError();
+    return nullptr;
+  }
+  if (core.m_comments.empty()) core.AddDefaultComment();
+  // The preview shares the source's id, so that the two views can follow each other.
+  app.UnregisterDocumentId(core.m_nDocumentId);
+  core.m_nDocumentId = m_doc.m_nDocumentId;
+  app.RegisterDocumentId(core.m_nDocumentId);
+  core.SetDescription(core.m_strCodecInfo);
+  preview->SetPathName(temp, false);
+  core.m_bConverted = 1;
+  preview->SetTitle(FileTitle(temp) + "(" + settings + ")");
+  preview->UpdateAllViews(nullptr);
+  return preview;
+}
+
+void CDocument::OnShowPngGamma() {
+  char text[64];
+  if (m_doc.m_bGamma)
+    std::snprintf(text, sizeof text, txt::kGammaFormat, m_doc.m_dGamma);
+  else
+    std::snprintf(text, sizeof text, "%s", txt::kNoGammaValue);
+  m_app.App().Messages().MessageBox(text, txt::kAppTitle, MB_OK | MB_ICONINFORMATION);
+}
+
+void CDocument::OnShowTransparentColor(QWidget* parent) {
+  const uint8_t* c = m_doc.m_transparentColor;  // blue, green, red
+  QColorDialog dlg(QColor(c[2], c[1], c[0]), parent);
+  dlg.setOption(QColorDialog::DontUseNativeDialog);
+  dlg.exec();
+}
+
+void CDocument::OnCommentEdit(QWidget* parent) { RunCommentDialog(parent, m_doc, ShowHelpTopic); }
+
 void CDocument::OnCommentToggle() { m_doc.m_bComment = m_doc.m_bComment ? 0 : 1; }
 
 void CDocument::OnCustomDqtToggle() { m_doc.m_bCustomDqt = m_doc.m_bCustomDqt ? 0 : 1; }
@@ -196,13 +303,8 @@ void CDocument::OnCustomDqtToggle() { m_doc.m_bCustomDqt = m_doc.m_bCustomDqt ? 
 void CDocument::OnCustomDqtEdit(QWidget* parent) {
   m_doc.m_bCustomDqt = 1;
   CConverterApp& app = m_app.App();
-  auto help = [&app](int topic) {
-    char text[512];
-    std::snprintf(text, sizeof text, txt::kHelpTopicFormat, topic);
-    app.Messages().MessageBox(text, txt::kHelpCaption, MB_OK | MB_ICONINFORMATION);
-  };
   QuantTable tables[2] = {m_doc.m_dqt[0], m_doc.m_dqt[1]};
-  if (!RunDqtDialog(parent, app.Messages(), app.ConfigDir(), m_app.DqtSources(), tables, help)) return;
+  if (!RunDqtDialog(parent, app.Messages(), app.ConfigDir(), m_app.DqtSources(), tables, ShowHelpTopic)) return;
   m_doc.m_dqt[0] = tables[0];
   m_doc.m_dqt[1] = tables[1];
 }

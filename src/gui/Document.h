@@ -75,6 +75,16 @@ public:
   // 1309: custom tables on, then the DQT dialog on a copy of the table
   // store, which its OK copies back.
   void OnCustomDqtEdit(QWidget* parent);
+  // 431: the image written as a JPEG in a temporary file and read back
+  // into a new document, the conversion preview, titled by its settings.
+  // Returns it, or null when a step failed (reported).
+  CDocument* OnConvertPreview();
+  // 434 and 435: the PNG gamma in a message, the transparent colour in a
+  // colour dialog whose answer is not used.
+  void OnShowPngGamma();
+  void OnShowTransparentColor(QWidget* parent);
+  // 440: the comment dialog on the comment list.
+  void OnCommentEdit(QWidget* parent);
   // 432: three new documents holding the Y, Cb and Cr components, titled
   // this title + "[Y]", "[Cb]", "[Cr]"; those made before a failure stay
   // open. Returns them in that order.

@@ -17,6 +17,7 @@
 #include "jpegmeta/ui/BulkFilterDlg.h"
 #include "platform/MessageSink.h"
 #include "platform/Progress.h"
+#include "platform/ui/HelpWindow.h"
 
 namespace qv {
 namespace {
@@ -72,15 +73,9 @@ CFilterHost::~CFilterHost() = default;
 
 void CFilterHost::OnBulkFilter() {
   if (m_bRunning) return;
-  CBulkFilterDlg dlg(m_app.App(), m_app.MainFrame(), [this](int topic) { ShowHelp(topic); });
+  CBulkFilterDlg dlg(m_app.App(), m_app.MainFrame(), ShowHelpTopic);
   if (dlg.exec() != QDialog::Accepted) return;
   Run(dlg.Settings());
-}
-
-void CFilterHost::ShowHelp(int topic) {
-  char text[512];
-  std::snprintf(text, sizeof text, txt::kHelpTopicFormat, topic);
-  m_app.App().Messages().MessageBox(text, txt::kHelpCaption, MB_OK | MB_ICONINFORMATION);
 }
 
 bool CFilterHost::Run(const CBulkFilterSettings& settings) {

@@ -36,7 +36,6 @@ protected:
 
 private:
   bool Pump();
-  void ShowHelp(int topic);
 
   CQuorvexApp& m_app;
   std::unique_ptr<CProgressDlg> m_pProgress;

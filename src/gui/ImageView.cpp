@@ -264,6 +264,10 @@ bool CImageView::OnCommand(int id) {
   case ID_CUSTOM_DQT_EDIT: m_doc.OnCustomDqtEdit(window()); return true;
   case ID_SEPARATE_YCC: m_doc.OnSeparateYCbCr(); return true;
   case ID_MARKER_EDIT: m_doc.OnMarkerEdit(window()); return true;
+  case ID_CONVERT_PREVIEW: m_doc.OnConvertPreview(); return true;
+  case ID_PNG_GAMMA: m_doc.OnShowPngGamma(); return true;
+  case ID_PNG_TRANSPARENT: m_doc.OnShowTransparentColor(window()); return true;
+  case ID_COMMENT_EDIT: m_doc.OnCommentEdit(window()); return true;
   default: return false;
   }
 }
@@ -303,16 +307,14 @@ bool CImageView::UpdateCommand(int id, CmdUI& ui) const {
     ui.checkable = true;
     ui.checked = m_doc.Doc().m_bCustomDqt != 0;
     return true;
-  // Greyed until their windows exist; the checks already follow the document.
+  case ID_CONVERT_PREVIEW: ui.enabled = !m_doc.Doc().m_bConverted; return true;
+  case ID_PNG_GAMMA: ui.enabled = m_doc.Doc().m_nFileType == FT_PNG && m_doc.Doc().m_bGamma; return true;
+  case ID_PNG_TRANSPARENT: ui.enabled = m_doc.Doc().m_nFileType == FT_PNG && m_doc.Doc().m_bTransparent; return true;
   case ID_MARKER_EDIT:
     ui.enabled = m_doc.Doc().m_nFileType == FT_JPEG || m_doc.Doc().m_nFileType == FT_PNG;
     return true;
-  case ID_CONVERT_PREVIEW:
-  case ID_PNG_GAMMA:
-  case ID_PNG_TRANSPARENT: ui.enabled = false; return true;
   case ID_CUSTOM_DQT_EDIT: ui.enabled = true; return true;
   case ID_COMMENT_EDIT:
-    ui.enabled = false;
     ui.checkable = true;
     ui.checked = m_doc.Doc().m_bComment != 0;
     return true;

@@ -39,6 +39,7 @@
 #include "jpegmeta/ui/ExifInfoWnd.h"
 #include "image/ImageDoc.h"
 #include "platform/MessageSink.h"
+#include "platform/ui/HelpWindow.h"
 #include "gui/ImageView.h"
 #include "gui/ViewCommandIds.h"
 
@@ -389,13 +390,8 @@ void CMainFrame::OnCommand(int id) {
   case ID_WINDOW_TILE_VERT: ArrangeTiled(false); break;
   case ID_EDIT_PASTE: OnEditPaste(); break;
   case ID_EDIT_CLEAR_ALL: QGuiApplication::clipboard()->clear(); break;
-  case ID_HELP_INDEX: {
-    char text[512];
-    std::snprintf(text, sizeof text, txt::kHelpTopicFormat, 1000);
-    m_app.App().Messages().MessageBox(text, txt::kHelpCaption, MB_OK | MB_ICONINFORMATION);
-    break;
-  }
-  case ID_HELP_FINDER: m_app.App().Messages().MessageBox(txt::kHelpSearchText, txt::kHelpCaption, MB_OK | MB_ICONINFORMATION); break;
+  case ID_HELP_INDEX: CHelpWindow::ShowTopic(this, 1000); break;
+  case ID_HELP_FINDER: CHelpWindow::ShowSearch(this); break;
   case ID_NOTHING_442:
   case ID_NOTHING_1320:
   case ID_NOTHING_1321:

@@ -24,6 +24,7 @@
 #include "gui/BatchHost.h"
 #include "gui/FilterHost.h"
 #include "platform/ui/FileDialog.h"
+#include "platform/ui/HelpWindow.h"
 #include "platform/ui/QtMessageSink.h"
 #include "gui/CommandIds.h"
 #include "gui/ImageView.h"
@@ -244,12 +245,6 @@ void CQuorvexApp::OnBatchConvert() {
   m_pBatchHost->Run().Start(dlg.Request());
 }
 
-void CQuorvexApp::ShowHelp(int topic) {
-  char text[512];
-  std::snprintf(text, sizeof text, txt::kHelpTopicFormat, topic);
-  m_app.Messages().MessageBox(text, txt::kHelpCaption, MB_OK | MB_ICONINFORMATION);
-}
-
 void CQuorvexApp::OnMarkerOpen() {
   CFileDialog dlg(CFileDialog::Open, txt::kMarkerOpenFilter, m_pMainFrame);
   dlg.SetTitle(txt::kMarkerOpenTitle);
@@ -264,7 +259,7 @@ void CQuorvexApp::OnMarkerOpen() {
 int CQuorvexApp::RunMarkerView(QWidget* parent, const std::string& path) {
   const std::string& temp = m_app.m_settings.TempDir;
   return RunMarkerViewDialog(parent, path, m_app.Messages(), temp.empty() ? SystemTempDirectory() : temp,
-                             [this](int topic) { ShowHelp(topic); });
+                             ShowHelpTopic);
 }
 
 std::vector<DqtSource> CQuorvexApp::DqtSources() const {
@@ -288,7 +283,7 @@ void CQuorvexApp::OnSettings() {
     CRecentFileList(kMaxRecentFiles).Save(m_app.Profile());
     if (m_pRecent) m_pRecent->RequestClear();
   };
-  host.help = [this](int topic) { ShowHelp(topic); };
+  host.help = ShowHelpTopic;
   host.documents = DqtSources();
   if (QScreen* screen = QGuiApplication::primaryScreen()) host.screenDepth = screen->depth();
   RunSettingsSheet(m_pMainFrame, m_app, std::move(host));

@@ -68,8 +68,6 @@ public:
   void OnFileMru(int index);
   void OnAppAbout();
   void OnBatchConvert();
-  // A help topic: the help window names it.
-  void ShowHelp(int topic);
   // 436: a file chosen in an open dialog of its own, shown in the marker
   // view, and opened as a document when the view saved it.
   void OnMarkerOpen();
