@@ -13,6 +13,8 @@ class IMessageSink;
 bool MakeTempFileName(const std::string& dir, const std::string& prefix, const char* suffix,
                       std::string& out);
 
+inline constexpr const char kCantOpenFile[] = "Can't open the file.";  // string 351
+
 // The file-error box: "%s:%s\n%s" with operation, message and path.
 void ShowFileError(IMessageSink& sink, const std::string& operation, const std::string& path,
                    const std::string& message);

@@ -1,4 +1,5 @@
 // quorvex: the desktop program.
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -52,6 +53,9 @@ int main(int argc, char** argv) {
   }
 
   QApplication qapp(argc, argv);
+  // Qt took the whole locale from the environment; the settings file, the
+  // gamma texts and the numbers the core prints keep a '.' whatever it is.
+  std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName(QStringLiteral("quorvex"));
   QApplication::setDesktopFileName(QStringLiteral("quorvex"));
 

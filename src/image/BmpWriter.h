@@ -5,13 +5,13 @@
 #include <cstdio>
 #include <string>
 
+#include "app/AppHelpers.h"
 #include "app/ReplacingFile.h"
 
 namespace qv {
 
 inline constexpr const char kSaveBmpOperation[] = "SaveBmpFile";
 inline constexpr const char kSaveRgbOperation[] = "SaveRgbFile";
-inline constexpr const char kCantOpenFile[] = "Can't open the file.";  // string 351
 // Writing or replacing the target failed after it was opened (a full
 // disk, a vanished folder).
 inline constexpr const char kCantWriteFile[] = "Can't write the file.";

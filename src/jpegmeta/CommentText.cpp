@@ -28,8 +28,9 @@ std::string CommentFromInternal(const std::string& text, int code) {
   return FromInternal(text.data(), code, static_cast<long>(text.size()));
 }
 
-void LoadDefaultComment(CConverterApp& app, const std::string& path) {
+bool LoadDefaultComment(CConverterApp& app, const std::string& path) {
   app.m_defaultComment.clear();
+  bool read = path.empty();
   // A pipe or device there would hang the start or never end.
   if (!path.empty() && IsRegularFile(path, nullptr)) {
     if (FILE* f = std::fopen(path.c_str(), "r")) {
@@ -40,11 +41,13 @@ void LoadDefaultComment(CConverterApp& app, const std::string& path) {
         app.m_defaultComment.append(line, len);
         app.m_defaultComment += "\r\n";
       }
+      read = !std::ferror(f);
       std::fclose(f);
     }
   }
   app.m_defaultCommentCharset = ResolveReadCharset(app.m_settings, -1, app.m_defaultComment);
   app.m_defaultComment = CommentToInternal(app.m_defaultComment, app.m_defaultCommentCharset);
+  return read;
 }
 
 } // namespace qv

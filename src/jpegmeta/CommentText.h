@@ -16,6 +16,6 @@ std::string CommentToInternal(const std::string& bytes, int code);
 std::string CommentFromInternal(const std::string& text, int code);
 // The application's default comment from a text file: its lines joined
 // with CR LF, in the internal character set; empty when unreadable.
-void LoadDefaultComment(CConverterApp& app, const std::string& path);
+bool LoadDefaultComment(CConverterApp& app, const std::string& path);
 
 } // namespace qv

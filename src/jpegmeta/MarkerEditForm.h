@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "jpegmeta/JpegSegment.h"
+#include "platform/MessageSink.h"
 
 namespace qv {
 
@@ -47,7 +48,7 @@ inline constexpr int64_t kMarkerLargeRecord = 1024;
 // Edited text is read a line at a time into a buffer of this many characters.
 inline constexpr size_t kMarkerHexLineLimit = 256;
 // Message-box style bit: the second button is the default.
-inline constexpr unsigned kMarkerDefaultSecond = 0x100;
+inline constexpr unsigned kMarkerDefaultSecond = MB_DEFBUTTON2;
 
 // "%02x " per byte, lineEnd after every 16 bytes and after the last;
 // "(scan data...)" for a record whose bytes are not in memory.

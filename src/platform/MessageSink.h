@@ -16,6 +16,7 @@ enum : unsigned {
   MB_ICONQUESTION = 0x20,
   MB_ICONEXCLAMATION = 0x30,
   MB_ICONINFORMATION = 0x40,
+  MB_DEFBUTTON2 = 0x100,  // the second button is the default
 };
 enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "app/AppHelpers.h"
 #include "app/ConverterApp.h"
 #include "app/Settings.h"
 #include "jpegmeta/Charset.h"
@@ -116,7 +117,10 @@ void StoreCommentPage(const CommentPageValues& v, CConverterApp& app) {
   CSettings& s = app.m_settings;
   s.DefaultCommentPath = v.path;
   s.DefaultComment = v.defaultComment;
-  LoadDefaultComment(app, s.DefaultCommentPath);
+  // A file named in the dialog just now that gives nothing is said at once;
+  // the other settings still store.
+  if (!LoadDefaultComment(app, s.DefaultCommentPath))
+    ShowFileError(app.Messages(), "DefaultComment", s.DefaultCommentPath, kCantOpenFile);
   s.AutoReadCharset = v.autoReadCharset;
   if (v.readCharset >= 0) s.ReadCharset = v.readCharset;
   s.AutoWriteCharset = v.autoWriteCharset;

@@ -77,6 +77,20 @@ TEST(QtMessageSink, showsTheSameTextCaptionIconAndButtons) {
   EXPECT_EQ(icon, QMessageBox::Critical);
 }
 
+TEST(QtMessageSink, theSecondButtonIsTheDefaultWhenTheStyleSaysSo) {
+  CQtMessageSink sink;
+  for (unsigned style : std::initializer_list<unsigned>{MB_YESNO | MB_DEFBUTTON2, MB_YESNOCANCEL | MB_DEFBUTTON2,
+                                                       MB_OKCANCEL | MB_DEFBUTTON2, MB_YESNO}) {
+    QTimer::singleShot(50, [] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    const int answer = sink.MessageBox("Save?", "", style | MB_ICONQUESTION);
+    const int want = (style & 0x0Fu) == MB_OKCANCEL ? IDCANCEL : (style & MB_DEFBUTTON2) ? IDNO : IDYES;
+    EXPECT_EQ(answer, want) << style;
+  }
+}
+
 TEST(CommandLine, configFolderAndFiles) {
   std::string config;
   StartOptions options;

@@ -1,5 +1,7 @@
 // The GUI tests run inside one application object, on the offscreen
 // platform unless QT_QPA_PLATFORM names another (xcb: scripts/gui-x11.sh).
+#include <clocale>
+
 #include <QApplication>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@ int main(int argc, char** argv) {
   if (runtime.isValid()) qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
   ::testing::InitGoogleTest(&argc, argv);
   QApplication app(argc, argv);
+  std::setlocale(LC_NUMERIC, "C");  // as the program does
   // Tests close main windows; the process must go on.
   QApplication::setQuitOnLastWindowClosed(false);
   return RUN_ALL_TESTS();

@@ -123,7 +123,15 @@ TEST(CommentPage, aCommentFileThatCannotBeReadEmptiesTheCommentAndTheRestStores)
   EXPECT_EQ(app.m_settings.DefaultCommentPath, dir.File("missing.txt"));
   EXPECT_EQ(app.m_settings.DefaultComment, 1);
   EXPECT_EQ(app.m_settings.WriteCharset, 1);
-  EXPECT_TRUE(sink.messages.empty());
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_EQ(sink.messages[0].text, "DefaultComment:Can't open the file.\n" + dir.File("missing.txt"));
+  // A folder is no comment file either; an empty name is no comment.
+  v.path = dir.Path();
+  StoreCommentPage(v, app);
+  EXPECT_EQ(sink.messages.size(), 2u);
+  v.path.clear();
+  StoreCommentPage(v, app);
+  EXPECT_EQ(sink.messages.size(), 2u);
 }
 
 TEST(JpegPage, resolutionsAreSignedWithoutRangeAndTheUnitKeepsItsValueWithoutASelection) {

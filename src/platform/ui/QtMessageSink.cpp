@@ -41,6 +41,9 @@ int CQtMessageSink::MessageBox(const std::string& text, const std::string& capti
   const QString title = caption.empty() ? QStringLiteral("Quorvex") : QString::fromStdString(caption);
   QMessageBox box(IconOf(style), title, QString::fromStdString(text), ButtonsOf(style), m_owner);
   box.setTextFormat(Qt::PlainText);
+  // The second button of Yes/No(/Cancel) is No, of OK/Cancel Cancel.
+  if (style & MB_DEFBUTTON2)
+    box.setDefaultButton((style & 0x0Fu) == MB_OKCANCEL ? QMessageBox::Cancel : QMessageBox::No);
   const int button = box.exec();
   return AnswerOf(button);
 }
