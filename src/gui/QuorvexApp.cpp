@@ -43,6 +43,9 @@ bool ParseCommandLine(const std::vector<std::string>& args, std::string& configD
     } else if (!onlyFiles && a == "--config") {
       if (i + 1 >= args.size()) return false;
       configDir = args[++i];
+    } else if (!onlyFiles && a.compare(0, 9, "--config=") == 0) {
+      if (a.size() == 9) return false;
+      configDir = a.substr(9);
     } else if (!onlyFiles && a.size() > 1 && a[0] == '-') {
       return false;
     } else {

@@ -99,6 +99,10 @@ TEST(CommandLine, configFolderAndFiles) {
   EXPECT_EQ(options.files, (std::vector<std::string>{"a.jpg", "-b.jpg"}));
   EXPECT_FALSE(ParseCommandLine({"--config"}, config, options));
   EXPECT_FALSE(ParseCommandLine({"--what"}, config, options));
+  // The form the help text shows.
+  ASSERT_TRUE(ParseCommandLine({"--config=/tmp/d", "c.jpg"}, config, options));
+  EXPECT_EQ(config, "/tmp/d");
+  EXPECT_FALSE(ParseCommandLine({"--config="}, config, options));
 }
 
 TEST(SingleInstance, aSecondStartHandsItsFilesToTheFirst) {
