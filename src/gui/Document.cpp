@@ -27,6 +27,7 @@
 #include "platform/MessageSink.h"
 #include "view/ui/DqtDlg.h"
 #include "platform/ui/HelpWindow.h"
+#include "platform/ui/WaitCursor.h"
 #include "view/ui/CommentDlg.h"
 #include "view/ui/GammaDlg.h"
 #include "view/ui/PngSaveDlg.h"
@@ -310,7 +311,7 @@ void CDocument::OnCustomDqtEdit(QWidget* parent) {
 }
 
 std::vector<CDocument*> CDocument::OnSeparateYCbCr() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  CWaitCursor wait;
   std::vector<SeparatedImage> parts;
   SeparateYCbCr(m_doc, m_title, parts);  // reports its own failure
   std::vector<CDocument*> made;
@@ -326,7 +327,6 @@ std::vector<CDocument*> CDocument::OnSeparateYCbCr() {
     doc->UpdateAllViews(nullptr);
     made.push_back(doc);
   }
-  QApplication::restoreOverrideCursor();
   return made;
 }
 

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "jpegmeta/Charset.h"
+#include "platform/ui/WaitCursor.h"
 #include "view/ui/DqtPreview.h"
 
 namespace qv {
@@ -34,14 +35,6 @@ void FillItem(QTreeWidgetItem* item, const MarkerNode& node) {
   item->setData(0, RoleCount, node.item.count);
   for (const MarkerNode& child : node.children) FillItem(new QTreeWidgetItem(item), child);
 }
-
-class WaitCursor {
-public:
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // The hex edit's text limit: typing and pasting never take the text past
 // it, while a long record shown by the dialog itself may exceed it.
@@ -104,7 +97,7 @@ CMarkerViewDlg::CMarkerViewDlg(QWidget* parent, const std::string& path, IMessag
   resize(860, 560);
   m_form.Open(path, m_sink);
   {
-    WaitCursor wait;
+    CWaitCursor wait;
     BuildTree();
   }
   UpdateButtons();
@@ -264,7 +257,7 @@ void CMarkerViewDlg::ShowRecord(const CJpegSegment* rec) {
   ++m_bUpdating;
   if (m_bLastFillHidden) {
     // One repaint instead of one per line of a long dump.
-    WaitCursor wait;
+    CWaitCursor wait;
     m_pHex->setVisible(false);
     m_pHex->setPlainText(text);
     m_pHex->setVisible(true);

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "image/ImageDoc.h"
+#include "platform/ui/WaitCursor.h"
 
 namespace qv {
 
@@ -105,25 +106,13 @@ void CResizeDlg::accept() {
   QDialog::accept();
 }
 
-namespace {
-
-class WaitCursor {
-public:
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-} // namespace
-
 bool RunResizeDialog(QWidget* parent, CImageDoc& doc) {
   int width = 0, height = 0;
   doc.GetSize(width, height);
   CResizeDlg dlg(parent, static_cast<uint32_t>(std::max(width, 0)), static_cast<uint32_t>(std::max(height, 0)));
   if (dlg.exec() != QDialog::Accepted) return false;
   if (ResizeActionFor(dlg.Width(), dlg.Height(), width, height) == ResizeAction::Keep) return false;
-  WaitCursor wait;
+  CWaitCursor wait;
   return ResizeDocumentTo(doc, dlg.Width(), dlg.Height());
 }
 

@@ -1,0 +1,15 @@
+#pragma once
+// The wait cursor for as long as the object lives.
+#include <QApplication>
+
+namespace qv {
+
+class CWaitCursor {
+public:
+  CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
+  CWaitCursor(const CWaitCursor&) = delete;
+  CWaitCursor& operator=(const CWaitCursor&) = delete;
+};
+
+} // namespace qv
