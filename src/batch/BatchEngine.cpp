@@ -11,8 +11,12 @@
 
 #include "app/ConverterApp.h"
 #include "batch/BatchSettings.h"
+#include "app/AppHelpers.h"
+#include "image/DisplayBitmap.h"
 #include "image/ImageDoc.h"
 #include "image/JpegCodec.h"
+#include "image/Resample.h"
+#include "image/RowResampler.h"
 #include "jpegmeta/PhotoFacts.h"
 #include "platform/MessageSink.h"
 
@@ -112,8 +116,12 @@ void StampShootingTime(const CImageDoc& doc, const std::string& source, const st
 
 } // namespace
 
-int ConvertToDeviceFile(CImageDoc& doc, const std::string& source, const std::string& outPath, int targetWidth,
-                        int targetHeight) {
+namespace {
+
+// The whole picture decoded first, for displays whose dithering the
+// resampler must see.
+int ConvertHeld(CImageDoc& doc, const std::string& source, const std::string& outPath, int targetWidth,
+                int targetHeight) {
   if (!doc.Load(source)) return CONVERT_SKIPPED;
 
   // Both passes resample from one decode of the source: decoding is
@@ -134,6 +142,102 @@ int ConvertToDeviceFile(CImageDoc& doc, const std::string& source, const std::st
   doc.lastImageWidth = 1024;
   doc.lastImageHeight = 768;
   if (!FitOnto(doc, decoded, targetWidth, targetHeight, outPath)) return CONVERT_STOP;
+  doc.m_nFileType = FT_JPEG;
+  if (!doc.WriteDeviceJpeg(outPath, &thumbnail)) return SaveFailed(doc, outPath);
+  StampShootingTime(doc, source, outPath);
+  doc.SetDescription(SizeText(doc.lastImageWidth, doc.lastImageHeight) + "Modified Image");
+  return CONVERT_DONE;
+}
+
+// The decoder's rows straight into the thumbnail's and the device
+// picture's resamplers; kept per thread so that their plans serve the next
+// photo of the same size.
+class DeviceRows : public IDecodedRows {
+public:
+  void Reset(int width, int height) {
+    m_width = width;
+    m_height = height;
+    m_failed = false;
+  }
+  bool BeginRows(int width, int height, bool topFirst) override {
+    m_srcWidth = width;
+    m_srcHeight = height;
+    try {
+      thumb.Begin(width, height, 160, 120, topFirst);
+      canvas.Begin(width, height, m_width, m_height, topFirst);
+    } catch (const std::exception&) {
+      m_failed = true;
+    }
+    return !m_failed;
+  }
+  void PushRow(const uint8_t* row, bool slack) override {
+    if (m_failed) return;
+    try {
+      thumb.PushRow(row, slack);
+      canvas.PushRow(row, slack);
+    } catch (const std::exception&) {
+      m_failed = true;
+    }
+  }
+  bool Failed() const { return m_failed; }
+  bool SourceIs(int width, int height) const { return m_srcWidth == width && m_srcHeight == height; }
+
+  CRowResampler thumb, canvas;
+
+private:
+  int m_width = 0, m_height = 0;
+  int m_srcWidth = 0, m_srcHeight = 0;
+  bool m_failed = false;
+};
+
+// A finished canvas becomes the document's image, as ResizeImage leaves it;
+// a source of the canvas's size keeps the fitted size the caller set.
+bool Install(CImageDoc& doc, CRowResampler& resampler, bool resized) {
+  auto bitmap = std::make_unique<CDibBitmap>();
+  const int width = resampler.CanvasWidth(), height = resampler.CanvasHeight();
+  const FitResult fit = resampler.Fit();
+  if (!MakeDisplayBitmap(*bitmap, width, height, resampler.TakeCanvas(), DisplayOptionsOf(doc.App()))) {
+    ShowFileError(doc.App().Messages(), kResizeOperation, doc.m_strPathName, kCantMakeBitmap);
+    return false;
+  }
+  doc.m_colorTable.clear();
+  doc.m_pBitmap = std::move(bitmap);
+  if (!resized) return true;
+  doc.m_nFileSize = 0;
+  doc.lastImageWidth = fit.width;
+  doc.lastImageHeight = fit.height;
+  return true;
+}
+
+} // namespace
+
+int ConvertToDeviceFile(CImageDoc& doc, const std::string& source, const std::string& outPath, int targetWidth,
+                        int targetHeight) {
+  if (DisplayDitherColors(DisplayOptionsOf(doc.App())) != 0)
+    return ConvertHeld(doc, source, outPath, targetWidth, targetHeight);
+  thread_local DeviceRows rows;
+  rows.Reset(targetWidth, targetHeight);
+  const bool loaded = LoadJpegRows(doc, source, rows) != 0;
+  if (rows.Failed()) {
+    doc.m_nLoadError = LOADERR_NONE;
+    ShowFileError(doc.App().Messages(), kResizeOperation, source, kCantMakeBitmap);
+    return CONVERT_STOP;
+  }
+  if (!loaded) return CONVERT_SKIPPED;
+
+  if (outPath.size() >= 260) {
+    ShowSaveError(doc, outPath);
+    return CONVERT_STOP;
+  }
+  // The thumbnail stays in memory and the device file appears under its
+  // name only when complete, so no run leaves a part of one behind.
+  std::vector<uint8_t> thumbnail;
+  if (!Install(doc, rows.thumb, !rows.SourceIs(160, 120))) return CONVERT_STOP;
+  if (!doc.EncodeThumbnail(thumbnail)) return SaveFailed(doc, ThumbnailPathOf(outPath));
+
+  doc.lastImageWidth = 1024;
+  doc.lastImageHeight = 768;
+  if (!Install(doc, rows.canvas, !rows.SourceIs(targetWidth, targetHeight))) return CONVERT_STOP;
   doc.m_nFileType = FT_JPEG;
   if (!doc.WriteDeviceJpeg(outPath, &thumbnail)) return SaveFailed(doc, outPath);
   StampShootingTime(doc, source, outPath);
