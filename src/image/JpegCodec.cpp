@@ -735,12 +735,15 @@ bool IsThumbnailPath(const std::string& path, std::string* jpgPath) {
   return true;
 }
 
-int CImageDoc::CompressJpeg(FILE* file, const std::vector<uint8_t>* app1, const std::string* comment) {
-  const CSettings& s = m_app.m_settings;
-  const CDibBitmap& bmp = *m_pBitmap;
+namespace {
+
+// The document's image encoded into `file` with the device's settings.
+int CompressDocument(CImageDoc& doc, FILE* file, const std::vector<uint8_t>* app1, const std::string* comment) {
+  const CSettings& s = doc.App().m_settings;
+  const CDibBitmap& bmp = *doc.m_pBitmap;
   WriteJob job;
   std::memset(&job, 0, sizeof job);
-  InstallErrorManager(job.err, &m_app.Messages());
+  InstallErrorManager(job.err, &doc.App().Messages());
   job.cinfo.err = &job.err.pub;
   job.file = file;
   job.width = bmp.Width();
@@ -756,10 +759,10 @@ int CImageDoc::CompressJpeg(FILE* file, const std::vector<uint8_t>* app1, const 
   // Custom tables are clamped to 1..255: 0 would divide by zero in the
   // encoder and larger values do not fit a baseline table.
   uint16_t custom[2][64];
-  if (m_bCustomDqt) {
+  if (doc.m_bCustomDqt) {
     for (int t = 0; t < 2; ++t) {
       for (int i = 0; i < 64; ++i) {
-        uint16_t v = m_dqt[t][static_cast<size_t>(i)];
+        uint16_t v = doc.m_dqt[t][static_cast<size_t>(i)];
         custom[t][i] = v == 0 ? 1 : (v > 255 ? 255 : v);
       }
       job.customTables[t] = custom[t];
@@ -777,14 +780,20 @@ int CImageDoc::CompressJpeg(FILE* file, const std::vector<uint8_t>* app1, const 
   JpegDescriptionInput description;
   job.description = &description;
   const bool ok = WriteStream(&job);
-  if (ok) m_strCodecInfo = DescribeJpegText(description);
+  if (ok) doc.m_strCodecInfo = DescribeJpegText(description);
   if (job.created) jpeg_destroy_compress(&job.cinfo);
   if (!ok) {
-    m_nLoadError = LOADERR_LIBRARY;
-    m_strCodecError = job.err.message;
-    m_nWriteFailure = WRITE_FAILED;
+    doc.m_nLoadError = LOADERR_LIBRARY;
+    doc.m_strCodecError = job.err.message;
+    doc.m_nWriteFailure = WRITE_FAILED;
   }
   return ok ? 1 : 0;
+}
+
+} // namespace
+
+int CImageDoc::CompressJpeg(FILE* file, const std::vector<uint8_t>* app1, const std::string* comment) {
+  return CompressDocument(*this, file, app1, comment);
 }
 
 int CImageDoc::EncodeThumbnail(std::vector<uint8_t>& stream) {
@@ -808,40 +817,48 @@ int CImageDoc::EncodeThumbnail(std::vector<uint8_t>& stream) {
   return 1;
 }
 
-int CImageDoc::WriteDeviceJpeg(const std::string& path, const std::vector<uint8_t>* thumbnail) {
-  m_strCodecError.clear();
-  m_nWriteFailure = WRITE_UNFIT;
-  m_app.ResetEncoderChoices();
-  if (m_pBitmap->IsEmpty()) return 0;
+int EncodeDeviceJpeg(CImageDoc& doc, const std::string& path, const std::vector<uint8_t>* thumbnail,
+                     std::vector<uint8_t>& bytes) {
+  doc.m_strCodecError.clear();
+  doc.m_nWriteFailure = WRITE_UNFIT;
+  CConverterApp& app = doc.App();
+  app.ResetEncoderChoices();
+  if (doc.m_pBitmap->IsEmpty()) return 0;
 
   std::vector<uint8_t> app1;
   if (thumbnail) {
     if (thumbnail->size() > kMaxThumbnailBytes) {
-      ShowFileError(m_app.Messages(), "Save", path, "The thumbnail is too large for the Exif segment.");
+      ShowFileError(app.Messages(), "Save", path, "The thumbnail is too large for the Exif segment.");
       return 0;
     }
     app1 = ExifSegmentWith(*thumbnail);
   }
   std::string commentBytes;
-  const bool withComment = CommentBytesOf(*this, m_app.m_settings, commentBytes);
+  const bool withComment = CommentBytesOf(doc, app.m_settings, commentBytes);
   if (withComment && commentBytes.size() > kMaxCommentBytes) {
-    ShowFileError(m_app.Messages(), "Save", path, "The comment is too long for a JPEG file.");
+    ShowFileError(app.Messages(), "Save", path, "The comment is too long for a JPEG file.");
     return 0;
   }
+  doc.m_nWriteFailure = WRITE_FAILED;
+  MemoryStream mem;
+  if (!mem.File() || !CompressDocument(doc, mem.File(), thumbnail ? &app1 : nullptr, withComment ? &commentBytes : nullptr) ||
+      !mem.TakeBytes(bytes))
+    return 0;
+  doc.m_nWriteFailure = WRITE_OK;
+  return 1;
+}
 
-  // Write beside the target and replace it only when the stream is whole.
+int CImageDoc::WriteDeviceJpeg(const std::string& path, const std::vector<uint8_t>* thumbnail) {
+  std::vector<uint8_t> bytes;
+  if (!EncodeDeviceJpeg(*this, path, thumbnail, bytes)) return 0;
+  // Written beside the target, which is replaced only when the file is whole.
   m_nWriteFailure = WRITE_FAILED;
   CReplacingFile out;
-  if (!out.Open(path)) {
+  if (!out.Open(path) || !out.Write(bytes.data(), bytes.size()) || !out.Commit()) {
     m_strCodecError = std::strerror(errno);
     return 0;
   }
-  if (!CompressJpeg(out.File(), thumbnail ? &app1 : nullptr, withComment ? &commentBytes : nullptr)) return 0;
-  if (!out.Commit()) {
-    m_strCodecError = std::strerror(errno);
-    return 0;
-  }
-  m_nFileSize = FileSizeOf(path);
+  m_nFileSize = static_cast<int64_t>(bytes.size());
   m_nWriteFailure = WRITE_OK;
   return 1;
 }

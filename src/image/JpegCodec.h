@@ -3,6 +3,7 @@
 // decompressor or a compressor.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -25,6 +26,11 @@ public:
 // turned a quarter (Exif orientation 5 to 8) or dithered for the display is
 // decoded whole first and then handed over from the bottom row.
 int LoadJpegRows(CImageDoc& doc, const std::string& path, IDecodedRows& rows);
+
+// The device file CImageDoc::WriteDeviceJpeg writes at `path` (named in
+// messages), made in memory; 1, or 0 with the document's m_nWriteFailure.
+int EncodeDeviceJpeg(CImageDoc& doc, const std::string& path, const std::vector<uint8_t>* thumbnail,
+                     std::vector<uint8_t>& bytes);
 
 struct JpegDescriptionInput {
   int width = 0;
