@@ -5,6 +5,7 @@
 // that carries the thumbnail, in one process for the whole set.
 //
 //   bench_convert [--rounds N] [--quick]
+//   bench_convert --peak ours|bound FILE... DIR   (one conversion each, for callgrind)
 //
 // For each size class it prints ms per file (ours and the bound, measured
 // in turns in the same run so that a loaded machine moves both alike), the
@@ -246,15 +247,14 @@ long PeakKiB(const char* self, const char* what, const std::string& file) {
   return n > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? std::atol(buf) : -1;
 }
 
-int PeakChild(const std::string& what, const std::string& file) {
-  bool ok;
-  if (what == "bound") {
-    ok = BoundOnce(file, g_work + "/out/peak-bound.jpg");
-  } else {
-    Quiet q;
-    qv::CImageDoc doc(q.app);
-    ok = OursOnce(doc, file, g_work + "/out/peak.jpg");
-  }
+// One conversion of each file; also what callgrind is pointed at.
+int PeakChild(const std::string& what, const std::vector<std::string>& files) {
+  bool ok = true;
+  Quiet q;
+  qv::CImageDoc doc(q.app);
+  for (const std::string& file : files)
+    ok = (what == "bound" ? BoundOnce(file, g_work + "/out/peak-bound.jpg")
+                          : OursOnce(doc, file, g_work + "/out/peak.jpg")) && ok;
   // VmHWM, not ru_maxrss: the latter keeps the spawning process's peak
   // across exec.
   long kib = -1;
@@ -301,9 +301,10 @@ double Median(std::vector<double> v) {
 } // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 5 && std::strcmp(argv[1], "--peak") == 0) {
-    g_work = argv[4];
-    return PeakChild(argv[2], argv[3]);
+  // --peak ours|bound FILE... WORKDIR
+  if (argc >= 5 && std::strcmp(argv[1], "--peak") == 0) {
+    g_work = argv[argc - 1];
+    return PeakChild(argv[2], std::vector<std::string>(argv + 3, argv + argc - 1));
   }
   int rounds = 5;
   bool quick = false;

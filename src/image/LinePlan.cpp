@@ -38,6 +38,7 @@ void CloseTap(LinePlan& plan, Tap tap, uint64_t weightSum) {
   for (int k = 0; k < tap.count; ++k)
     if (w[k] > 0xFFFF) plan.fits16 = false;
   if (std::max(weightSum, tap.divisor) > kMax32Bound) plan.fits32 = false;
+  if (weightSum > 0xFFFF / 255) plan.sums16 = false;
   if (weightSum > tap.divisor || tap.divisor > kMax31Bound) plan.vectorDivide = false;
   // Exact n / d for 32-bit n and d by one multiply (Lemire, Kaser, Kurz).
   tap.magic = tap.divisor > 1 ? UINT64_MAX / tap.divisor + 1 : 0;
@@ -185,6 +186,112 @@ __attribute__((target("sse4.1"))) void ApplyPixels41(const PixelPlan& p, uint8_t
   }
 }
 
+// Two output pixels per step; see PixelPlan.
+__attribute__((target("avx2"))) void ApplyPairs256(const PixelPlan& p, uint8_t* dst, const uint8_t* src) {
+  const int32_t* start = p.pairStart.data();
+  const int32_t* offsets = p.pairOffsets.data();
+  const auto* weights = reinterpret_cast<const __m256i*>(p.pairWeights.data());
+  const double* inverse = p.pairInverse.data();
+  // Blue, green, red of both pixels next to each other.
+  const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+  for (int q = 0; q < p.pairs; ++q, inverse += 2, dst += 6) {
+    __m256i sum = _mm256_setzero_si256();
+    for (int k = start[q]; k < start[q + 1]; ++k) {
+      int32_t a, b;
+      std::memcpy(&a, src + offsets[2 * k], 4);
+      std::memcpy(&b, src + offsets[2 * k + 1], 4);
+      const __m128i both = _mm_unpacklo_epi32(_mm_cvtsi32_si128(a), _mm_cvtsi32_si128(b));
+      sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(_mm256_cvtepu8_epi32(both), _mm256_loadu_si256(weights + k)));
+    }
+    const __m128i lo = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(sum)), _mm256_set1_pd(inverse[0])));
+    const __m128i hi = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(sum, 1)), _mm256_set1_pd(inverse[1])));
+    const __m128i q16 = _mm_packs_epi32(lo, hi);
+    const __m128i bytes = _mm_shuffle_epi8(_mm_packus_epi16(q16, q16), pack);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), bytes);
+  }
+}
+
+// Rows eight bytes per step with 32-bit products: exact for any weight of a
+// plan that fits 32 bits, since every product and sum stays below 2^32.
+__attribute__((target("avx2"))) inline __m256i Products256(const uint8_t* p, __m256i w) {
+  return _mm256_mullo_epi32(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))), w);
+}
+
+__attribute__((target("avx2"))) size_t MulAddRow256(uint32_t* acc, const uint8_t* row, size_t n, uint32_t w,
+                                                    bool init) {
+  const __m256i wv = _mm256_set1_epi32(static_cast<int>(w));
+  size_t i = 0;
+  if (init) {
+    for (; i + 16 <= n; i += 16) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(acc + i), Products256(row + i, wv));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(acc + i + 8), Products256(row + i + 8, wv));
+    }
+    for (; i + 8 <= n; i += 8) _mm256_storeu_si256(reinterpret_cast<__m256i*>(acc + i), Products256(row + i, wv));
+  } else {
+    for (; i + 16 <= n; i += 16) {
+      auto* a = reinterpret_cast<__m256i*>(acc + i);
+      _mm256_storeu_si256(a, _mm256_add_epi32(_mm256_loadu_si256(a), Products256(row + i, wv)));
+      _mm256_storeu_si256(a + 1, _mm256_add_epi32(_mm256_loadu_si256(a + 1), Products256(row + i + 8, wv)));
+    }
+    for (; i + 8 <= n; i += 8) {
+      auto* a = reinterpret_cast<__m256i*>(acc + i);
+      _mm256_storeu_si256(a, _mm256_add_epi32(_mm256_loadu_si256(a), Products256(row + i, wv)));
+    }
+  }
+  return i;
+}
+
+// The same into 16-bit accumulators, sixteen bytes per step, for plans
+// whose sums stay below 2^16.
+__attribute__((target("avx2"))) void MulAddRowNarrow(uint16_t* acc, const uint8_t* row, size_t n, uint32_t w,
+                                                     bool init) {
+  const __m256i wv = _mm256_set1_epi16(static_cast<short>(w));
+  size_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    auto* a = reinterpret_cast<__m256i*>(acc + i);
+    __m256i p = _mm256_mullo_epi16(_mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i))), wv);
+    if (!init) p = _mm256_add_epi16(p, _mm256_loadu_si256(a));
+    _mm256_storeu_si256(a, p);
+  }
+  const uint16_t w16 = static_cast<uint16_t>(w);
+  for (; i < n; ++i) acc[i] = static_cast<uint16_t>((init ? 0 : acc[i]) + w16 * row[i]);
+}
+
+__attribute__((target("avx2"))) void FinishRowNarrow(uint8_t* out, const uint16_t* acc, const uint8_t* row, size_t n,
+                                                     uint32_t w, const Tap& tap) {
+  const __m256i wv = _mm256_set1_epi32(static_cast<int>(w));
+  const __m256d inv = _mm256_set1_pd(VectorInverse(tap.divisor));
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    __m256i sum = Products256(row + i, wv);
+    if (acc) sum = _mm256_add_epi32(sum, _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(acc + i))));
+    const __m128i lo = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(sum)), inv));
+    const __m128i hi = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(sum, 1)), inv));
+    const __m128i q = _mm_packs_epi32(lo, hi);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(q, q));
+  }
+  const Tap local = tap;
+  for (; i < n; ++i) out[i] = Quotient((acc ? uint32_t{acc[i]} : 0u) + w * row[i], local);
+}
+
+// out = ((acc or 0) + w x row) / divisor for sums below 2^31 and quotients
+// below 256; returns how many bytes were done.
+__attribute__((target("avx2"))) size_t FinishRow256(uint8_t* out, const uint32_t* acc, const uint8_t* row, size_t n,
+                                                    uint32_t w, double inverse) {
+  const __m256i wv = _mm256_set1_epi32(static_cast<int>(w));
+  const __m256d inv = _mm256_set1_pd(inverse);
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    __m256i sum = row ? Products256(row + i, wv) : _mm256_setzero_si256();
+    if (acc) sum = _mm256_add_epi32(sum, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(acc + i)));
+    const __m128i lo = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(sum)), inv));
+    const __m128i hi = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(sum, 1)), inv));
+    const __m128i q = _mm_packs_epi32(lo, hi);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(q, q));
+  }
+  return i;
+}
+
 // The four 32-bit lane groups of w x (16 bytes at p), w below 2^16.
 struct Products {
   __m128i q0, q1, q2, q3;
@@ -240,6 +347,7 @@ inline void StoreQuotients(uint8_t* out, const Products& p, __m128d inverse) {
 void MulAddRow16(uint32_t* acc, const uint8_t* row, size_t n, uint32_t w, bool init) {
   size_t i = 0;
 #if QV_X86
+  if (HasAvx2()) i = MulAddRow256(acc, row, n, w, init);
   const __m128i w16 = _mm_set1_epi16(static_cast<short>(w));
   for (; i + 16 <= n; i += 16) {
     Products p = MulBytes(row + i, w16);
@@ -257,6 +365,7 @@ void MulAddRow16(uint32_t* acc, const uint8_t* row, size_t n, uint32_t w, bool i
 void MulAddRow24(uint32_t* acc, const uint8_t* row, size_t n, uint32_t w, bool init) {
   size_t i = 0;
 #if QV_X86
+  if (HasAvx2()) i = MulAddRow256(acc, row, n, w, init);
   const __m128i wLow = _mm_set1_epi16(static_cast<short>(w & 0xFFFF));
   const __m128i wHigh = _mm_set1_epi16(static_cast<short>(w >> 16));
   for (; i + 16 <= n; i += 16) {
@@ -277,6 +386,7 @@ void FinishRow16(uint8_t* out, const uint32_t* acc, const uint8_t* row, size_t n
                  bool vector) {
   size_t i = 0;
 #if QV_X86
+  if (vector && HasAvx2()) i = FinishRow256(out, acc, row, n, w, VectorInverse(tap.divisor));
   if (vector) {
     const __m128i w16 = _mm_set1_epi16(static_cast<short>(w));
     const __m128d inverse = _mm_set1_pd(VectorInverse(tap.divisor));
@@ -297,6 +407,7 @@ void FinishRow16(uint8_t* out, const uint32_t* acc, const uint8_t* row, size_t n
 void DivideRow(uint8_t* out, const uint32_t* acc, size_t n, const Tap& tap, bool vector) {
   size_t i = 0;
 #if QV_X86
+  if (vector && HasAvx2()) i = FinishRow256(out, acc, nullptr, n, 0, VectorInverse(tap.divisor));
   if (vector) {
     const __m128d inverse = _mm_set1_pd(VectorInverse(tap.divisor));
     for (; i + 16 <= n; i += 16) {
@@ -360,6 +471,30 @@ void PrepareGroups(LinePlan& plan, int srcLen) {
     }
   }
   p.groups = static_cast<int>(p.bases.size() / 2);
+}
+
+// Pairs of outputs before vectorEnd, leaving at least one output after
+// them: a step stores eight bytes for six.
+void PreparePairs(LinePlan& plan) {
+  PixelPlan& p = plan.pixels;
+  p.pairs = std::max(0, (p.vectorEnd - 1) / 2);
+  p.pairStart.assign(1, 0);
+  for (int q = 0; q < p.pairs; ++q) {
+    const PixelTap& a = p.taps[static_cast<size_t>(2 * q)];
+    const PixelTap& b = p.taps[static_cast<size_t>(2 * q + 1)];
+    const int n = std::max(a.count, b.count);
+    for (int k = 0; k < n; ++k) {
+      p.pairOffsets.push_back(a.offset + 3 * std::min(k, a.count - 1));
+      p.pairOffsets.push_back(b.offset + 3 * std::min(k, b.count - 1));
+      const uint32_t wa = k < a.count ? p.weights[a.weight + static_cast<size_t>(k)] : 0;
+      const uint32_t wb = k < b.count ? p.weights[b.weight + static_cast<size_t>(k)] : 0;
+      for (int lane = 0; lane < 4; ++lane) p.pairWeights.push_back(wa);
+      for (int lane = 0; lane < 4; ++lane) p.pairWeights.push_back(wb);
+    }
+    p.pairStart.push_back(static_cast<int32_t>(p.pairOffsets.size() / 2));
+    p.pairInverse.push_back(a.inverse);
+    p.pairInverse.push_back(b.inverse);
+  }
 }
 #endif
 
@@ -483,6 +618,7 @@ void PreparePixels(LinePlan& plan, int srcLen) {
     }
   p.vectorEnd = end;
   if (p.threeTaps && HasAvx2()) PrepareGroups(plan, srcLen);
+  if (!p.threeTaps && HasAvx2()) PreparePairs(plan);
 #else
   (void)srcLen;
 #endif
@@ -498,6 +634,9 @@ void ApplyPixels(const LinePlan& plan, uint8_t* dst, const uint8_t* src) {
   if (plan.pixels.groups > 0) {
     ApplyBytes256(plan.pixels, dst, src);
     from = static_cast<size_t>(plan.pixels.groups) * 8 / 3;
+  } else if (plan.pixels.pairs > 0) {
+    ApplyPairs256(plan.pixels, dst, src);
+    from = 2 * static_cast<size_t>(plan.pixels.pairs);
   } else if (!plan.pixels.taps.empty()) {
     ApplyPixels41(plan.pixels, dst, src);
     from = static_cast<size_t>(plan.pixels.vectorEnd);
@@ -506,7 +645,22 @@ void ApplyPixels(const LinePlan& plan, uint8_t* dst, const uint8_t* src) {
   ApplyPixelsScalar(plan, dst, src, from, plan.taps.size());
 }
 
+static bool NarrowSums(const LinePlan& plan) {
+#if QV_X86
+  return plan.sums16 && plan.vectorDivide && HasAvx2();
+#else
+  (void)plan;
+  return false;
+#endif
+}
+
 void MulAddRow(const LinePlan& plan, uint32_t* acc, const uint8_t* row, size_t n, uint64_t w, bool init) {
+#if QV_X86
+  if (NarrowSums(plan)) {
+    MulAddRowNarrow(reinterpret_cast<uint16_t*>(acc), row, n, static_cast<uint32_t>(w), init);
+    return;
+  }
+#endif
   if (plan.fits16)
     MulAddRow16(acc, row, n, static_cast<uint32_t>(w), init);
   else
@@ -523,6 +677,12 @@ void MulAddRow(Wide* acc, const uint8_t* row, size_t n, uint64_t w, bool init) {
 
 void FinishRow(const LinePlan& plan, uint8_t* out, uint32_t* acc, bool started, const uint8_t* row, size_t n,
                uint64_t w, const Tap& tap) {
+#if QV_X86
+  if (NarrowSums(plan)) {
+    FinishRowNarrow(out, started ? reinterpret_cast<const uint16_t*>(acc) : nullptr, row, n, static_cast<uint32_t>(w), tap);
+    return;
+  }
+#endif
   if (plan.fits16) {
     FinishRow16(out, started ? acc : nullptr, row, n, static_cast<uint32_t>(w), tap, plan.vectorDivide);
     return;

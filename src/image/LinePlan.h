@@ -42,6 +42,13 @@ struct PixelPlan {
   std::vector<uint8_t> masks;     // 3 x 32 per step, one per run pixel
   std::vector<uint32_t> laneWeights;  // 3 x 8 per step
   std::vector<double> inverses;   // 8 per step
+  // Longer runs two output pixels per step: pixel 2p in the low half, 2p + 1
+  // in the high half, each run padded with zero weights to the longer one.
+  int pairs = 0;
+  std::vector<int32_t> pairStart;    // first step of each pair, and one more
+  std::vector<int32_t> pairOffsets;  // 2 per step
+  std::vector<uint32_t> pairWeights; // 8 per step
+  std::vector<double> pairInverse;   // 2 per pair
 };
 
 // Rows given to ApplyPixels may be read this far past their last pixel.
@@ -53,6 +60,7 @@ struct LinePlan {
   bool fits32 = true;  // every weighted sum stays below 2^32
   bool fits16 = true;  // every weight below 2^16 (SIMD products)
   bool vectorDivide = true;  // quotients below 256 and sums below 2^31
+  bool sums16 = true;  // every weighted sum below 2^16 (narrow accumulators)
   PixelPlan pixels;  // filled by PreparePixels
 };
 
@@ -72,7 +80,8 @@ void PreparePixels(LinePlan& plan, int srcLen);
 // ApplyLine calls with step 3.
 void ApplyPixels(const LinePlan& plan, uint8_t* dst, const uint8_t* src);
 
-// Rows of n bytes for the vertical pass. acc = (init ? 0 : acc) + w x row.
+// Rows of n bytes for the vertical pass. acc = (init ? 0 : acc) + w x row;
+// a plan with narrow sums keeps them as n 16-bit values in acc's memory.
 void MulAddRow(const LinePlan& plan, uint32_t* acc, const uint8_t* row, size_t n, uint64_t w, bool init);
 void MulAddRow(Wide* acc, const uint8_t* row, size_t n, uint64_t w, bool init);
 // out = ((started ? acc : 0) + w x row) / divisor of `tap`; acc may be
