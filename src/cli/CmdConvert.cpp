@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <condition_variable>
 #include <cstdio>
 #include <csignal>
 #include <mutex>
@@ -226,7 +227,9 @@ RunCounts RunJobs(CConverterApp& app, const BatchRunRequest& req, int jobs, Conv
   };
   std::vector<Outcome> outcomes(static_cast<size_t>(total));
   std::mutex turn;
+  std::condition_variable toldChanged;
   int told = 0;
+  const int ahead = 4 * jobs;
   RunCounts counts;
   std::atomic<int> next{0};
   std::atomic<bool> stop{false};
@@ -259,6 +262,13 @@ RunCounts RunJobs(CConverterApp& app, const BatchRunRequest& req, int jobs, Conv
       if (stop || g_interrupted) break;
       const int i = next++;
       if (i >= total) break;
+      {
+        // A few files ahead of the one told last at most, so that a slow
+        // file does not leave the others' device files piling up in memory.
+        std::unique_lock<std::mutex> lock(turn);
+        toldChanged.wait(lock, [&] { return i < told + ahead || counts.stopped; });
+        if (counts.stopped) break;
+      }
       const std::string& name = req.files[static_cast<size_t>(i)];
       const std::string src = name[0] == '/' ? name : req.srcDir + "/" + name;
       const std::string out = req.dstDir + "/" + DeviceFileName(numbers[static_cast<size_t>(i)]);
@@ -279,6 +289,7 @@ RunCounts RunJobs(CConverterApp& app, const BatchRunRequest& req, int jobs, Conv
       o.finished = true;
       tellReady();
       if (counts.stopped) stop = true;
+      toldChanged.notify_all();
     }
     t_workDoc = nullptr;
   };
