@@ -201,8 +201,9 @@ private:
 };
 
 // A finished canvas becomes the document's image, as ResizeImage leaves it;
-// a source of the canvas's size keeps the fitted size the caller set.
-bool Install(CImageDoc& doc, CRowResampler& resampler, bool resized) {
+// a source of the canvas's size keeps the fitted size the caller set. The
+// image it replaces is memory for `next`'s next canvas.
+bool Install(CImageDoc& doc, CRowResampler& resampler, bool resized, CRowResampler& next) {
   auto bitmap = std::make_unique<CDibBitmap>();
   const int width = resampler.CanvasWidth(), height = resampler.CanvasHeight();
   const FitResult fit = resampler.Fit();
@@ -211,6 +212,7 @@ bool Install(CImageDoc& doc, CRowResampler& resampler, bool resized) {
     return false;
   }
   doc.m_colorTable.clear();
+  next.Recycle(doc.m_pBitmap->TakeRows());
   doc.m_pBitmap = std::move(bitmap);
   if (!resized) return true;
   doc.m_nFileSize = 0;
@@ -228,6 +230,7 @@ int MakeDeviceFile(CImageDoc& doc, const std::string& source, const std::string&
     return MakeHeld(doc, source, outPath, targetWidth, targetHeight, file);
   thread_local DeviceRows rows;
   rows.Reset(targetWidth, targetHeight);
+  rows.canvas.Recycle(doc.m_pBitmap->TakeRows());  // the load would drop it
   const bool loaded = LoadJpegRows(doc, source, rows) != 0;
   if (rows.Failed()) {
     doc.m_nLoadError = LOADERR_NONE;
@@ -243,12 +246,12 @@ int MakeDeviceFile(CImageDoc& doc, const std::string& source, const std::string&
   // The thumbnail stays in memory and the device file appears under its
   // name only when complete, so no run leaves a part of one behind.
   std::vector<uint8_t> thumbnail;
-  if (!Install(doc, rows.thumb, !rows.SourceIs(160, 120))) return CONVERT_STOP;
+  if (!Install(doc, rows.thumb, !rows.SourceIs(160, 120), rows.canvas)) return CONVERT_STOP;
   if (!doc.EncodeThumbnail(thumbnail)) return SaveFailed(doc, ThumbnailPathOf(outPath));
 
   doc.lastImageWidth = 1024;
   doc.lastImageHeight = 768;
-  if (!Install(doc, rows.canvas, !rows.SourceIs(targetWidth, targetHeight))) return CONVERT_STOP;
+  if (!Install(doc, rows.canvas, !rows.SourceIs(targetWidth, targetHeight), rows.thumb)) return CONVERT_STOP;
   return Finish(doc, source, outPath, thumbnail, file);
 }
 

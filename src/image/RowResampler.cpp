@@ -93,7 +93,10 @@ void CRowResampler::Begin(int srcWidth, int srcHeight, int canvasWidth, int canv
 // bytes are all written by the rows.
 void CRowResampler::ClearBorders() {
   const size_t stride = static_cast<size_t>(m_canvasStride);
-  m_canvas.resize(stride * static_cast<size_t>(m_canvasHeight));
+  const size_t bytes = stride * static_cast<size_t>(m_canvasHeight);
+  if (m_spare.size() == bytes) m_canvas = std::move(m_spare);
+  m_spare = PixelBytes();
+  m_canvas.resize(bytes);
   uint8_t* bits = m_canvas.data();
   const size_t left = 3 * static_cast<size_t>(m_fit.x0), right = left + 3 * static_cast<size_t>(m_fit.width);
   const int top = m_fit.y0 + m_fit.height;

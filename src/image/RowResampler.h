@@ -36,6 +36,8 @@ public:
   int CanvasHeight() const { return m_canvasHeight; }
   // The canvas rows (bottom-up, DIB-padded); the resampler is empty afterwards.
   PixelBytes TakeCanvas();
+  // Memory a later Begin may use for its canvas when the size is the same.
+  void Recycle(PixelBytes&& rows) { m_spare = std::move(rows); }
 
 private:
   struct Contribution {
@@ -57,6 +59,7 @@ private:
   int64_t m_canvasStride = 0;
   int m_pushed = 0;
   PixelBytes m_canvas;
+  PixelBytes m_spare;
   // Kept between pictures of the same sizes.
   struct Plans;
   std::unique_ptr<Plans> m_plans;

@@ -75,8 +75,11 @@ TEST(RowResampler, EitherOrderGivesTheWholeImageResizeForEveryKindOfPlan) {
             << c[0] << "x" << c[1] << " -> " << c[2] << "x" << c[3] << (topFirst ? " top first" : " bottom first")
             << (slack ? " with slack" : "");
       }
-    // A resampler kept from the last picture plans again for other sizes.
+    // A resampler kept from the last picture plans again for other sizes,
+    // and a canvas made in memory given back holding another picture is
+    // black again around the new one.
     EXPECT_TRUE(Streamed(reused, src, c[2], c[3], true, true) == want) << c[0] << "x" << c[1];
+    reused.Recycle(PixelBytes(want.size(), 0x5A));
     EXPECT_TRUE(Streamed(reused, src, c[2], c[3], true, true) == want) << c[0] << "x" << c[1] << " again";
     EXPECT_EQ(reused.Fit().width, FitToCanvas(c[0], c[1], c[2], c[3]).width);
   }
