@@ -1,6 +1,7 @@
 #include "image/LinePlan.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <numeric>
 
@@ -106,13 +107,15 @@ void ApplyPixelsScalar(const LinePlan& plan, uint8_t* dst, const uint8_t* src, s
 }
 
 #if QV_X86
+std::atomic<int> g_vectorLimit{2};
+
 bool HasSse41() {
   static const bool has = __builtin_cpu_supports("sse4.1");
-  return has;
+  return has && g_vectorLimit.load(std::memory_order_relaxed) >= 1;
 }
 bool HasAvx2() {
   static const bool has = __builtin_cpu_supports("avx2");
-  return has;
+  return has && g_vectorLimit.load(std::memory_order_relaxed) >= 2;
 }
 
 // Eight output bytes per step; see PixelPlan.
@@ -580,6 +583,14 @@ void ApplyLine(const LinePlan& plan, uint8_t* dst, int dstStep, const uint8_t* s
     ApplyLineAs<uint32_t>(plan, dst, dstStep, src, srcStep);
   else
     ApplyLineAs<Wide>(plan, dst, dstStep, src, srcStep);
+}
+
+void LimitVectors(int level) {
+#if QV_X86
+  g_vectorLimit.store(level, std::memory_order_relaxed);
+#else
+  (void)level;
+#endif
 }
 
 void PreparePixels(LinePlan& plan, int srcLen) {

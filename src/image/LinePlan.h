@@ -73,6 +73,11 @@ LinePlan PlanLine(int srcLen, int dstLen);
 // One channel, samples `step` bytes apart.
 void ApplyLine(const LinePlan& plan, uint8_t* dst, int dstStep, const uint8_t* src, int srcStep);
 
+// The widest vector code the kernels may use from now on: 2 AVX2, 1
+// SSE4.1, 0 SSE2 alone (where the processor has them). For tests; plans
+// made before keep what they were made for.
+void LimitVectors(int level);
+
 // Makes the plan ready for ApplyPixels on rows of srcLen pixels; a row
 // then needs kRowSlack readable bytes after it when `groups` is set.
 void PreparePixels(LinePlan& plan, int srcLen);
