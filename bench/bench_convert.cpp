@@ -42,11 +42,11 @@ namespace {
 struct SizeClass {
   const char* name;
   int width, height;  // 0: the camera corpus
-  int copies;         // files in the --jobs folders
+  int copies;         // copies of each file in the --jobs folders (even, so two jobs share them alike)
 };
 const SizeClass kClasses[] = {
-    {"16mp", 4608, 3456, 6}, {"12mp", 4000, 3000, 6},  {"6mp", 3000, 2000, 8},  {"portrait", 3000, 4000, 6},
-    {"vga", 640, 480, 40},   {"corpus", 0, 0, 1},      {"8000x6000", 8000, 6000, 3},
+    {"16mp", 4608, 3456, 8}, {"12mp", 4000, 3000, 8},  {"6mp", 3000, 2000, 8},  {"portrait", 3000, 4000, 8},
+    {"vga", 640, 480, 40},   {"corpus", 0, 0, 2},      {"8000x6000", 8000, 6000, 4},
 };
 
 std::string g_work;
