@@ -36,8 +36,10 @@ void CloseTap(LinePlan& plan, Tap tap, uint64_t weightSum) {
     tap.divisor /= g;
     weightSum /= g;
   }
-  for (int k = 0; k < tap.count; ++k)
+  for (int k = 0; k < tap.count; ++k) {
     if (w[k] > 0xFFFF) plan.fits16 = false;
+    plan.maxWeight = std::max(plan.maxWeight, w[k]);
+  }
   if (std::max(weightSum, tap.divisor) > kMax32Bound) plan.fits32 = false;
   if (weightSum > 0xFFFF / 255) plan.sums16 = false;
   if (weightSum > tap.divisor || tap.divisor > kMax31Bound) plan.vectorDivide = false;
@@ -261,20 +263,32 @@ __attribute__((target("avx2"))) void MulAddRowNarrow(uint16_t* acc, const uint8_
 }
 
 __attribute__((target("avx2"))) void FinishRowNarrow(uint8_t* out, const uint16_t* acc, const uint8_t* row, size_t n,
-                                                     uint32_t w, const Tap& tap) {
+                                                     uint32_t w, const Tap& tap, const uint32_t* wide = nullptr) {
   const __m256i wv = _mm256_set1_epi32(static_cast<int>(w));
   const __m256d inv = _mm256_set1_pd(VectorInverse(tap.divisor));
   size_t i = 0;
   for (; i + 8 <= n; i += 8) {
     __m256i sum = Products256(row + i, wv);
     if (acc) sum = _mm256_add_epi32(sum, _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(acc + i))));
+    if (wide) sum = _mm256_add_epi32(sum, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wide + i)));
     const __m128i lo = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(sum)), inv));
     const __m128i hi = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(sum, 1)), inv));
     const __m128i q = _mm_packs_epi32(lo, hi);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(q, q));
   }
   const Tap local = tap;
-  for (; i < n; ++i) out[i] = Quotient((acc ? uint32_t{acc[i]} : 0u) + w * row[i], local);
+  for (; i < n; ++i) out[i] = Quotient((acc ? uint32_t{acc[i]} : 0u) + (wide ? wide[i] : 0u) + w * row[i], local);
+}
+
+__attribute__((target("avx2"))) void FlushNarrow256(uint32_t* wide, bool started, const uint16_t* narrow, size_t n) {
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    __m256i v = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(narrow + i)));
+    auto* a = reinterpret_cast<__m256i*>(wide + i);
+    if (started) v = _mm256_add_epi32(v, _mm256_loadu_si256(a));
+    _mm256_storeu_si256(a, v);
+  }
+  for (; i < n; ++i) wide[i] = (started ? wide[i] : 0u) + narrow[i];
 }
 
 // out = ((acc or 0) + w x row) / divisor for sums below 2^31 and quotients
@@ -654,6 +668,42 @@ void ApplyPixels(const LinePlan& plan, uint8_t* dst, const uint8_t* src) {
   }
 #endif
   ApplyPixelsScalar(plan, dst, src, from, plan.taps.size());
+}
+
+bool SplitSums(const LinePlan& plan) {
+#if QV_X86
+  // Worth it only when several rows go into each 16-bit sum.
+  return !plan.sums16 && plan.maxWeight <= kNarrowWeights / 4 && plan.fits32 && plan.vectorDivide && HasAvx2();
+#else
+  (void)plan;
+  return false;
+#endif
+}
+
+void MulAddNarrow(uint16_t* narrow, const uint8_t* row, size_t n, uint32_t w, bool init) {
+#if QV_X86
+  MulAddRowNarrow(narrow, row, n, w, init);
+#else
+  for (size_t i = 0; i < n; ++i) narrow[i] = static_cast<uint16_t>((init ? 0 : narrow[i]) + w * row[i]);
+#endif
+}
+
+void FlushNarrow(uint32_t* wide, bool started, const uint16_t* narrow, size_t n) {
+#if QV_X86
+  FlushNarrow256(wide, started, narrow, n);
+#else
+  for (size_t i = 0; i < n; ++i) wide[i] = (started ? wide[i] : 0u) + narrow[i];
+#endif
+}
+
+void FinishSplit(uint8_t* out, const uint32_t* wide, const uint16_t* narrow, const uint8_t* row, size_t n, uint32_t w,
+                 const Tap& tap) {
+#if QV_X86
+  FinishRowNarrow(out, narrow, row, n, w, tap, wide);
+#else
+  for (size_t i = 0; i < n; ++i)
+    out[i] = Quotient((narrow ? uint32_t{narrow[i]} : 0u) + (wide ? wide[i] : 0u) + w * row[i], tap);
+#endif
 }
 
 static bool NarrowSums(const LinePlan& plan) {

@@ -61,6 +61,7 @@ struct LinePlan {
   bool fits16 = true;  // every weight below 2^16 (SIMD products)
   bool vectorDivide = true;  // quotients below 256 and sums below 2^31
   bool sums16 = true;  // every weighted sum below 2^16 (narrow accumulators)
+  uint64_t maxWeight = 0;
   PixelPlan pixels;  // filled by PreparePixels
 };
 
@@ -77,6 +78,19 @@ void ApplyLine(const LinePlan& plan, uint8_t* dst, int dstStep, const uint8_t* s
 // SSE4.1, 0 SSE2 alone (where the processor has them). For tests; plans
 // made before keep what they were made for.
 void LimitVectors(int level);
+
+// Columns whose sums leave 16 bits while each weight stays within 257:
+// rows are summed in 16 bits between flushes into 32-bit sums, so that no
+// 16-bit sum holds more than 257 x 255. True when these kernels apply.
+constexpr uint64_t kNarrowWeights = 0xFFFF / 255;
+bool SplitSums(const LinePlan& plan);
+// narrow = (init ? 0 : narrow) + w x row.
+void MulAddNarrow(uint16_t* narrow, const uint8_t* row, size_t n, uint32_t w, bool init);
+// wide = (started ? wide : 0) + narrow.
+void FlushNarrow(uint32_t* wide, bool started, const uint16_t* narrow, size_t n);
+// out = (wide or 0) + (narrow or 0) + w x row, divided by the tap's divisor.
+void FinishSplit(uint8_t* out, const uint32_t* wide, const uint16_t* narrow, const uint8_t* row, size_t n, uint32_t w,
+                 const Tap& tap);
 
 // Makes the plan ready for ApplyPixels on rows of srcLen pixels; a row
 // then needs kRowSlack readable bytes after it when `groups` is set.

@@ -12,6 +12,7 @@ using resample::Wide;
 struct CRowResampler::Plans {
   int srcWidth = -1, srcHeight = -1, fitWidth = -1, fitHeight = -1;
   bool topFirst = true;
+  bool split = false;  // resample::SplitSums(columns)
   LinePlan columns;  // empty when the height stays
   LinePlan rows;     // empty when the width stays
   // What each source row adds to which output rows, by arrival.
@@ -48,7 +49,27 @@ void CRowResampler::PlanFor(int sw, int sh) {
       for (int k = 0; k < n; ++k) {
         const bool last = m_topFirst ? k == 0 : k == n - 1;
         const uint64_t w = t.divisor == 0 ? 0 : p.columns.weights[t.weight + static_cast<size_t>(k)];
-        p.contributions[fill[static_cast<size_t>(t.first + k)]++] = Contribution{static_cast<int>(r), w, last};
+        p.contributions[fill[static_cast<size_t>(t.first + k)]++] = Contribution{static_cast<int>(r), w, last, false};
+      }
+    }
+    p.split = resample::SplitSums(p.columns);
+    // Split sums: a 16-bit sum is flushed before it could pass 257 x 255.
+    for (size_t r = 0; p.split && r < p.columns.taps.size(); ++r) {
+      const Tap& t = p.columns.taps[r];
+      if (t.divisor == 0) continue;
+      uint64_t held = 0;
+      for (int n = 0; n < t.count; ++n) {
+        const int k = m_topFirst ? t.count - 1 - n : n;
+        const size_t row = static_cast<size_t>(t.first + k);
+        for (size_t c = p.start[row]; c < p.start[row + 1]; ++c) {
+          Contribution& con = p.contributions[c];
+          if (con.tap != static_cast<int>(r) || con.last || con.weight == 0) continue;
+          if (held + con.weight > resample::kNarrowWeights) {
+            con.flush = true;
+            held = 0;
+          }
+          held += con.weight;
+        }
       }
     }
   }
@@ -80,7 +101,7 @@ void CRowResampler::Begin(int srcWidth, int srcHeight, int canvasWidth, int canv
     m_freeSlots.push_back(static_cast<int>(s));
   if (m_plans->columns.fits32) {
     m_slotsWide.clear();
-    for (auto& s : m_slots32) s.resize(m_rowBytes);
+    for (auto& s : m_slots32) s.resize(SlotWords());
   } else {
     m_slots32.clear();
     for (auto& s : m_slotsWide) s.resize(m_rowBytes);
@@ -113,6 +134,9 @@ void CRowResampler::ClearBorders() {
   std::memset(bits + stride * static_cast<size_t>(top), 0, stride * static_cast<size_t>(m_canvasHeight - top));
 }
 
+// 32-bit sums and, behind them, the 16-bit sums of split plans.
+size_t CRowResampler::SlotWords() const { return m_rowBytes + (m_plans->split ? (m_rowBytes + 1) / 2 : 0); }
+
 uint32_t* CRowResampler::Slot32(int tap, bool& started) {
   int& slot = m_slotOf[static_cast<size_t>(tap)];
   if (slot < 0) {
@@ -121,14 +145,15 @@ uint32_t* CRowResampler::Slot32(int tap, bool& started) {
       if (wide)
         m_slotsWide.emplace_back(m_rowBytes);
       else
-        m_slots32.emplace_back(m_rowBytes);
+        m_slots32.emplace_back(SlotWords());
       m_freeSlots.push_back(static_cast<int>(wide ? m_slotsWide.size() : m_slots32.size()) - 1);
     }
     slot = m_freeSlots.back();
     m_freeSlots.pop_back();
   }
-  started = m_started[static_cast<size_t>(tap)] != 0;
-  m_started[static_cast<size_t>(tap)] = 1;
+  char& held = m_started[static_cast<size_t>(tap)];
+  started = held != 0;
+  if (!started) held = 1;
   return m_plans->columns.fits32 ? m_slots32[static_cast<size_t>(slot)].data() : nullptr;
 }
 
@@ -158,6 +183,27 @@ void CRowResampler::PushRow(const uint8_t* row, bool slack) {
     if (!con.last && con.weight == 0) continue;
     bool started = false;
     uint32_t* acc32 = Slot32(con.tap, started);
+    if (p.split) {
+      // m_started: 1 the 32-bit sums hold rows, 2 the 16-bit ones do.
+      char& held = m_started[static_cast<size_t>(con.tap)];
+      if (!started) held = 0;
+      auto* narrow = reinterpret_cast<uint16_t*>(acc32 + m_rowBytes);
+      const auto w = static_cast<uint32_t>(con.weight);
+      if (!con.last) {
+        if (con.flush && (held & 2)) {
+          resample::FlushNarrow(acc32, (held & 1) != 0, narrow, m_rowBytes);
+          held = 1;
+        }
+        resample::MulAddNarrow(narrow, row, m_rowBytes, w, (held & 2) == 0);
+        held |= 2;
+        continue;
+      }
+      resample::FinishSplit(m_mid.data(), (held & 1) ? acc32 : nullptr, (held & 2) ? narrow : nullptr, row, m_rowBytes,
+                            w, tap);
+      ReleaseSlot(con.tap);
+      EmitRow(con.tap, m_mid.data(), true);
+      continue;
+    }
     Wide* accWide = acc32 ? nullptr : m_slotsWide[static_cast<size_t>(m_slotOf[static_cast<size_t>(con.tap)])].data();
     if (!con.last) {
       if (acc32)

@@ -44,10 +44,12 @@ private:
     int tap;
     uint64_t weight;
     bool last;  // the tap's last row to arrive
+    bool flush;  // split sums: the 16-bit sum goes into the 32-bit one first
   };
   void PlanFor(int srcWidth, int srcHeight);
   void ClearBorders();
   void EmitRow(int outRow, const uint8_t* mid, bool slack);
+  size_t SlotWords() const;
   uint32_t* Slot32(int tap, bool& started);
   void ReleaseSlot(int tap);
 
