@@ -199,14 +199,23 @@ __attribute__((target("avx2"))) void ApplyPairs256(const PixelPlan& p, uint8_t* 
   const double* inverse = p.pairInverse.data();
   // Blue, green, red of both pixels next to each other.
   const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+  const auto* masks = reinterpret_cast<const __m128i*>(p.pairMasks.data());
   for (int q = 0; q < p.pairs; ++q, inverse += 2, dst += 6) {
     __m256i sum = _mm256_setzero_si256();
-    for (int k = start[q]; k < start[q + 1]; ++k) {
-      int32_t a, b;
-      std::memcpy(&a, src + offsets[2 * k], 4);
-      std::memcpy(&b, src + offsets[2 * k + 1], 4);
-      const __m128i both = _mm_unpacklo_epi32(_mm_cvtsi32_si128(a), _mm_cvtsi32_si128(b));
-      sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(_mm256_cvtepu8_epi32(both), _mm256_loadu_si256(weights + k)));
+    if (masks) {
+      for (int k = start[q]; k < start[q + 1]; ++k) {
+        const __m128i window = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + offsets[2 * k]));
+        const __m128i both = _mm_shuffle_epi8(window, _mm_loadu_si128(masks + k));
+        sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(_mm256_cvtepu8_epi32(both), _mm256_loadu_si256(weights + k)));
+      }
+    } else {
+      for (int k = start[q]; k < start[q + 1]; ++k) {
+        int32_t a, b;
+        std::memcpy(&a, src + offsets[2 * k], 4);
+        std::memcpy(&b, src + offsets[2 * k + 1], 4);
+        const __m128i both = _mm_unpacklo_epi32(_mm_cvtsi32_si128(a), _mm_cvtsi32_si128(b));
+        sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(_mm256_cvtepu8_epi32(both), _mm256_loadu_si256(weights + k)));
+      }
     }
     const __m128i lo = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(sum)), _mm256_set1_pd(inverse[0])));
     const __m128i hi = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(sum, 1)), _mm256_set1_pd(inverse[1])));
@@ -501,8 +510,10 @@ void PreparePairs(LinePlan& plan) {
     const PixelTap& b = p.taps[static_cast<size_t>(2 * q + 1)];
     const int n = std::max(a.count, b.count);
     for (int k = 0; k < n; ++k) {
-      p.pairOffsets.push_back(a.offset + 3 * std::min(k, a.count - 1));
-      p.pairOffsets.push_back(b.offset + 3 * std::min(k, b.count - 1));
+      // A run that has ended reads its partner's pixel (with weight 0).
+      const int32_t oa = a.offset + 3 * k, ob = b.offset + 3 * k;
+      p.pairOffsets.push_back(k < a.count ? oa : ob);
+      p.pairOffsets.push_back(k < b.count ? ob : oa);
       const uint32_t wa = k < a.count ? p.weights[a.weight + static_cast<size_t>(k)] : 0;
       const uint32_t wb = k < b.count ? p.weights[b.weight + static_cast<size_t>(k)] : 0;
       for (int lane = 0; lane < 4; ++lane) p.pairWeights.push_back(wa);
@@ -512,6 +523,19 @@ void PreparePairs(LinePlan& plan) {
     p.pairInverse.push_back(a.inverse);
     p.pairInverse.push_back(b.inverse);
   }
+  // The one-load form reads 16 bytes at the low pixel: it needs the high
+  // pixel within them and the 16 bytes within the row and its slack.
+  const size_t steps = p.pairOffsets.size() / 2;
+  std::vector<uint8_t> masks(16 * steps, 0x80);
+  for (size_t k = 0; k < steps; ++k) {
+    const int32_t a = p.pairOffsets[2 * k], b = p.pairOffsets[2 * k + 1];
+    if (b < a || b - a > 12) return;
+    for (int i = 0; i < 4; ++i) {
+      masks[16 * k + static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+      masks[16 * k + 4 + static_cast<size_t>(i)] = static_cast<uint8_t>(b - a + i);
+    }
+  }
+  p.pairMasks = std::move(masks);
 }
 #endif
 

@@ -49,6 +49,9 @@ struct PixelPlan {
   std::vector<int32_t> pairOffsets;  // 2 per step
   std::vector<uint32_t> pairWeights; // 8 per step
   std::vector<double> pairInverse;   // 2 per pair
+  // When both pixels of every step lie within 16 bytes: one load at the low
+  // half's pixel and a shuffle that picks both (16 bytes per step).
+  std::vector<uint8_t> pairMasks;
 };
 
 // Rows given to ApplyPixels may be read this far past their last pixel.
@@ -93,8 +96,10 @@ void FinishSplit(uint8_t* out, const uint32_t* wide, const uint16_t* narrow, con
                  const Tap& tap);
 
 // Makes the plan ready for ApplyPixels on rows of srcLen pixels; a row
-// then needs kRowSlack readable bytes after it when `groups` is set.
+// then needs kRowSlack readable bytes after it when NeedsSlack says so.
 void PreparePixels(LinePlan& plan, int srcLen);
+// Whether ApplyPixels reads up to kRowSlack bytes past a row's end.
+inline bool NeedsSlack(const LinePlan& plan) { return plan.pixels.groups > 0 || !plan.pixels.pairMasks.empty(); }
 // Blue, green and red of one 24-bit row at once; the same results as three
 // ApplyLine calls with step 3.
 void ApplyPixels(const LinePlan& plan, uint8_t* dst, const uint8_t* src);

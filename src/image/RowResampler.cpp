@@ -227,7 +227,7 @@ void CRowResampler::EmitRow(int outRow, const uint8_t* mid, bool slack) {
     std::memcpy(dst, mid, m_rowBytes);
     return;
   }
-  if (!slack && m_plans->rows.pixels.groups > 0) {
+  if (!slack && resample::NeedsSlack(m_plans->rows)) {
     std::memcpy(m_padded.data(), mid, m_rowBytes);
     mid = m_padded.data();
   }
