@@ -1,172 +1,371 @@
-// End to end: the batch conversion of generated photos against the least
-// work any correct converter must do for them: one libjpeg decode of the
-// source plus libjpeg encodes of a 1024 x 768 and a 160 x 120 image.
+// End to end: the batch conversion against a lower bound of our own, the
+// least work any converter must do for the same files: one libjpeg decode
+// of the source whose rows are fitted nearest-neighbour into 1024 x 768 and
+// 160 x 120 as they arrive, the two baseline encodes and the Exif segment
+// that carries the thumbnail, in one process for the whole set.
 //
-//   bench_convert [--benchmark_...]     per-file times, one job
-// The two-job throughput and the peak memory are printed by
-//   bench_convert --jobs-and-memory
-#include <benchmark/benchmark.h>
-
+//   bench_convert [--rounds N] [--quick]
+//   bench_convert --peak ours|bound FILE... DIR   (one conversion each, for callgrind)
+//
+// For each size class it prints ms per file (ours and the bound, measured
+// in turns in the same run so that a loaded machine moves both alike), the
+// ratio, the peak memory of one conversion in a fresh process (both), and
+// the throughput of quorvex-cli convert --jobs 1 against --jobs 2.
+#include <algorithm>
 #include <chrono>
+#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <atomic>
-#include <sys/wait.h>
+#include <dirent.h>
+#include <functional>
+#include <spawn.h>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <thread>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
+#include <jpeglib.h>
+
 #include "app/ConverterApp.h"
 #include "batch/BatchEngine.h"
+#include "image/DecodeScale.h"
 #include "image/ImageDoc.h"
 #include "platform/MessageSink.h"
 #include "support/BenchPhotos.h"
 
+extern char** environ;
+
 namespace {
 
-struct PhotoSpec {
+struct SizeClass {
   const char* name;
-  int width, height;
+  int width, height;  // 0: the camera corpus
+  int copies;         // copies of each file in the --jobs folders (even, so two jobs share them alike)
 };
-const PhotoSpec kPhotos[] = {
-    {"24mp", 5000, 4800}, {"12mp", 4000, 3000}, {"3mp", 2048, 1536},
-    {"portrait", 3000, 4000}, {"4x3", 1600, 1200},
-    // Over 5000 pixels the reader decodes at M/8: 6/8 and 5/8 here, beside
-    // the largest photo decoded whole.
-    {"5000x3750", 5000, 3750}, {"6000x4000", 6000, 4000}, {"8000x6000", 8000, 6000},
+const SizeClass kClasses[] = {
+    {"16mp", 4608, 3456, 8}, {"12mp", 4000, 3000, 8},  {"6mp", 3000, 2000, 8},  {"portrait", 3000, 4000, 8},
+    {"vga", 640, 480, 40},   {"corpus", 0, 0, 2},      {"8000x6000", 8000, 6000, 4},
 };
-constexpr int kPhotoCount = static_cast<int>(sizeof kPhotos / sizeof kPhotos[0]);
 
-std::string WorkDir() {
-  static std::string dir = [] {
-    const char* t = std::getenv("TMPDIR");
-    std::string d = std::string(t && *t ? t : "/tmp") + "/qv-bench-convert-" + std::to_string(getpid());
-    ::mkdir(d.c_str(), 0755);
-    ::mkdir((d + "/out").c_str(), 0755);
-    static const std::string* const toRemove = new std::string(d);  // outlives the statics
-    std::atexit([] {
-      const std::string cmd = "rm -rf '" + *toRemove + "'";
-      if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", toRemove->c_str());
-    });
-    return d;
-  }();
-  return dir;
+std::string g_work;
+
+double Now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-std::string MakePhoto(const PhotoSpec& p) {
-  const std::string path = WorkDir() + "/" + p.name + ".jpg";
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) qv::bench::WritePhotoJpeg(path, p.width, p.height);
-  return path;
+// ---- the bound ----
+
+struct BoundError {
+  jpeg_error_mgr pub;
+  jmp_buf jump;
+};
+[[noreturn]] void BoundExit(j_common_ptr c) { std::longjmp(reinterpret_cast<BoundError*>(c->err)->jump, 1); }
+
+// Nearest-neighbour fit of arriving rows onto a canvas (top row first).
+struct NearestFit {
+  int cw, ch, fw, fh, x0, y0, sw, sh;
+  std::vector<unsigned char> canvas;
+  std::vector<int> columns;
+  void Begin(int srcW, int srcH, int canvasW, int canvasH) {
+    sw = srcW, sh = srcH, cw = canvasW, ch = canvasH;
+    fw = cw, fh = static_cast<int>(static_cast<long>(sh) * cw / sw);
+    if (fh > ch) fh = ch, fw = static_cast<int>(static_cast<long>(sw) * ch / sh);
+    x0 = (cw - fw) / 2, y0 = (ch - fh) / 2;
+    canvas.assign(static_cast<size_t>(cw) * ch * 3, 0);
+    columns.resize(static_cast<size_t>(fw));
+    for (int x = 0; x < fw; ++x) columns[static_cast<size_t>(x)] = 3 * static_cast<int>(static_cast<long>(x) * sw / fw);
+  }
+  void Row(int y, const unsigned char* rgb) {
+    // Output rows whose nearest source row is y.
+    for (int oy = static_cast<int>((static_cast<long>(y) * fh + sh - 1) / sh);
+         oy < fh && static_cast<long>(oy) * sh / fh == y; ++oy) {
+      unsigned char* out = &canvas[(static_cast<size_t>(y0 + oy) * cw + x0) * 3];
+      for (int x = 0; x < fw; ++x, out += 3) std::memcpy(out, rgb + columns[static_cast<size_t>(x)], 3);
+    }
+  }
+};
+
+bool BoundEncode(const std::vector<unsigned char>& rgb, int w, int h, const std::vector<unsigned char>* app1,
+                 std::vector<unsigned char>& bytes) {
+  jpeg_compress_struct c;
+  BoundError err;
+  c.err = jpeg_std_error(&err.pub);
+  err.pub.error_exit = BoundExit;
+  unsigned char* mem = nullptr;
+  unsigned long size = 0;
+  if (setjmp(err.jump)) {
+    jpeg_destroy_compress(&c);
+    std::free(mem);
+    return false;
+  }
+  jpeg_create_compress(&c);
+  jpeg_mem_dest(&c, &mem, &size);
+  c.image_width = static_cast<JDIMENSION>(w);
+  c.image_height = static_cast<JDIMENSION>(h);
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 75, TRUE);
+  c.comp_info[0].h_samp_factor = 2;
+  c.comp_info[0].v_samp_factor = 1;
+  c.write_JFIF_header = FALSE;
+  jpeg_start_compress(&c, TRUE);
+  if (app1) jpeg_write_marker(&c, JPEG_APP0 + 1, app1->data(), static_cast<unsigned>(app1->size()));
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW row = const_cast<unsigned char*>(&rgb[static_cast<size_t>(c.next_scanline) * w * 3]);
+    jpeg_write_scanlines(&c, &row, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  bytes.assign(mem, mem + size);
+  std::free(mem);
+  return true;
 }
 
-// ---- the bound: decode once, encode 1024 x 768 and 160 x 120 ----
-
-void BoundOnce(const std::string& src, const std::string& out) {
-  qv::bench::BareDecode(src);
-  // Encoding cost depends on size and content, not on where the pixels come
-  // from: encode a photo-like picture of each size.
-  static const std::vector<unsigned char> big = qv::bench::PhotoPixels(1024, 768),
-                                                 small = qv::bench::PhotoPixels(160, 120);
-  qv::bench::BareEncode(small.data(), 160 * 3, false, 160, 120, out + ".thumb.jpg", 75);
-  qv::bench::BareEncode(big.data(), 1024 * 3, false, 1024, 768, out, 75);
+bool BoundOnce(const std::string& src, const std::string& out) {
+  FILE* f = std::fopen(src.c_str(), "rb");
+  if (!f) return false;
+  static NearestFit thumb, canvas;
+  jpeg_decompress_struct d;
+  BoundError err;
+  d.err = jpeg_std_error(&err.pub);
+  err.pub.error_exit = BoundExit;
+  std::vector<unsigned char> row;
+  if (setjmp(err.jump)) {
+    jpeg_destroy_decompress(&d);
+    std::fclose(f);
+    return false;
+  }
+  jpeg_create_decompress(&d);
+  jpeg_stdio_src(&d, f);
+  jpeg_read_header(&d, TRUE);
+  d.out_color_space = JCS_RGB;
+  // Decoded at M/8 beyond 5000 pixels, as the program does.
+  d.scale_num = static_cast<unsigned>(qv::ShrinkNumerator(static_cast<int>(d.image_width), static_cast<int>(d.image_height)));
+  d.scale_denom = 8;
+  jpeg_start_decompress(&d);
+  const int w = static_cast<int>(d.output_width), h = static_cast<int>(d.output_height);
+  thumb.Begin(w, h, 160, 120);
+  canvas.Begin(w, h, 1024, 768);
+  row.resize(static_cast<size_t>(w) * 3);
+  while (d.output_scanline < d.output_height) {
+    const int y = static_cast<int>(d.output_scanline);
+    JSAMPROW p = row.data();
+    jpeg_read_scanlines(&d, &p, 1);
+    thumb.Row(y, row.data());
+    canvas.Row(y, row.data());
+  }
+  jpeg_finish_decompress(&d);
+  jpeg_destroy_decompress(&d);
+  std::fclose(f);
+  std::vector<unsigned char> thumbBytes, mainBytes;
+  if (!BoundEncode(thumb.canvas, 160, 120, nullptr, thumbBytes)) return false;
+  std::vector<unsigned char> app1 = {'E', 'x', 'i', 'f', 0, 0};
+  app1.resize(6 + 262, 0);  // the fixed TIFF block's size
+  app1.insert(app1.end(), thumbBytes.begin(), thumbBytes.end());
+  if (!BoundEncode(canvas.canvas, 1024, 768, &app1, mainBytes)) return false;
+  FILE* o = std::fopen(out.c_str(), "wb");
+  if (!o) return false;
+  const bool ok = std::fwrite(mainBytes.data(), 1, mainBytes.size(), o) == mainBytes.size();
+  return std::fclose(o) == 0 && ok;
 }
+
+// ---- ours ----
 
 struct Quiet {
   qv::CSilentMessageSink sink;
-  qv::CConverterApp app{WorkDir() + "/config", sink};
+  qv::CConverterApp app{g_work + "/config", sink};
 };
 
-void BM_Convert(benchmark::State& state) {
-  const PhotoSpec& p = kPhotos[state.range(0)];
-  const std::string src = MakePhoto(p);
+bool OursOnce(qv::CImageDoc& doc, const std::string& src, const std::string& out) {
+  return qv::ConvertToDeviceFile(doc, src, out, 1024, 768) == qv::CONVERT_DONE;
+}
+
+// ---- inputs ----
+
+std::vector<std::string> JpegsUnder(const std::string& dir) {
+  std::vector<std::string> out;
+  if (DIR* d = ::opendir(dir.c_str())) {
+    while (const dirent* e = ::readdir(d)) {
+      const std::string n = e->d_name;
+      if (n == "." || n == "..") continue;
+      const std::string path = dir + "/" + n;
+      struct stat st {};
+      if (::stat(path.c_str(), &st) != 0) continue;
+      if (S_ISDIR(st.st_mode)) {
+        const auto sub = JpegsUnder(path);
+        out.insert(out.end(), sub.begin(), sub.end());
+      } else if (n.size() > 4 && (n.substr(n.size() - 4) == ".jpg" || n.substr(n.size() - 4) == ".JPG")) {
+        out.push_back(path);
+      }
+    }
+    ::closedir(d);
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// The class's files: one generated photo, or every corpus file that both
+// convert.
+std::vector<std::string> FilesOf(const SizeClass& k, qv::CImageDoc& doc) {
+  if (k.width > 0) {
+    const std::string path = g_work + "/" + k.name + ".jpg";
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) qv::bench::WritePhotoJpeg(path, k.width, k.height);
+    return {path};
+  }
+  std::vector<std::string> usable;
+  for (const std::string& f : JpegsUnder(QUORVEX_BENCH_CORPUS))
+    if (OursOnce(doc, f, g_work + "/out/probe.jpg") && BoundOnce(f, g_work + "/out/probe-bound.jpg"))
+      usable.push_back(f);
+  return usable;
+}
+
+// ---- peak memory: a fresh process per measurement ----
+
+long PeakKiB(const char* self, const char* what, const std::string& file) {
+  std::vector<std::string> args = {self, "--peak", what, file, g_work};
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  int fds[2];
+  if (pipe(fds) != 0) return -1;
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_adddup2(&fa, fds[1], 1);
+  pid_t pid;
+  const int rc = posix_spawn(&pid, self, &fa, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&fa);
+  close(fds[1]);
+  char buf[64] = {};
+  const ssize_t n = rc == 0 ? read(fds[0], buf, sizeof buf - 1) : -1;
+  close(fds[0]);
+  int status = 0;
+  if (rc == 0) waitpid(pid, &status, 0);
+  return n > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? std::atol(buf) : -1;
+}
+
+// One conversion of each file; also what callgrind is pointed at.
+int PeakChild(const std::string& what, const std::vector<std::string>& files) {
+  bool ok = true;
   Quiet q;
   qv::CImageDoc doc(q.app);
-  const std::string out = WorkDir() + "/out/Imag0001.jpg";
-  for (auto _ : state) {
-    std::remove(out.c_str());
-    if (qv::ConvertToDeviceFile(doc, src, out, 1024, 768) != qv::CONVERT_DONE) state.SkipWithError("convert failed");
+  for (const std::string& file : files)
+    ok = (what == "bound" ? BoundOnce(file, g_work + "/out/peak-bound.jpg")
+                          : OursOnce(doc, file, g_work + "/out/peak.jpg")) && ok;
+  // VmHWM, not ru_maxrss: the latter keeps the spawning process's peak
+  // across exec.
+  long kib = -1;
+  if (FILE* f = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, f))
+      if (std::strncmp(line, "VmHWM:", 6) == 0) kib = std::atol(line + 6);
+    std::fclose(f);
   }
-  state.SetLabel(p.name);
+  std::printf("%ld\n", kib);
+  return ok ? 0 : 1;
 }
 
-void BM_Bound(benchmark::State& state) {
-  const PhotoSpec& p = kPhotos[state.range(0)];
-  const std::string src = MakePhoto(p);
-  const std::string out = WorkDir() + "/out/bound.jpg";
-  for (auto _ : state) BoundOnce(src, out);
-  state.SetLabel(p.name);
+// ---- jobs: the real command line on a folder of copies ----
+
+double RunCli(const std::string& in, const std::string& out, int jobs) {
+  const std::string cmd = "rm -rf '" + out + "' && QUORVEX_CONFIG_DIR='" + g_work + "/config' '" QUORVEX_BENCH_CLI
+                          "' convert --quiet --in '" + in + "' --out '" + out + "' --jobs " + std::to_string(jobs) +
+                          " >/dev/null 2>&1";
+  const double t0 = Now();
+  const int rc = std::system(cmd.c_str());
+  const double t = Now() - t0;
+  return rc == 0 || WEXITSTATUS(rc) == 1 ? t : -1;
 }
 
-// Files per second with `jobs` threads over every photo, a few rounds.
-double Throughput(int jobs, int rounds) {
-  std::vector<std::string> files;
-  for (int r = 0; r < rounds; ++r)
-    for (const PhotoSpec& p : kPhotos) files.push_back(MakePhoto(p));
-  std::atomic<size_t> next{0};
-  const auto start = std::chrono::steady_clock::now();
-  std::vector<std::thread> threads;
-  for (int t = 0; t < jobs; ++t) {
-    threads.emplace_back([&, t] {
-      Quiet q;
-      qv::CImageDoc doc(q.app);
-      for (size_t i; (i = next++) < files.size();) {
-        const std::string out = WorkDir() + "/out/J" + std::to_string(t) + "_" + std::to_string(i) + ".jpg";
-        qv::ConvertToDeviceFile(doc, files[i], out, 1024, 768);
-        std::remove(out.c_str());
-      }
-    });
-  }
-  for (auto& th : threads) th.join();
-  const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  return files.size() / s;
-}
-
-int JobsAndMemory() {
-  const double one = Throughput(1, 2);
-  const double two = Throughput(2, 2);
-  std::printf("throughput: 1 job %.2f files/s, 2 jobs %.2f files/s, ratio %.2f\n", one, two, two / one);
-  // Peak memory of one conversion in a fresh process, per size.
-  for (const PhotoSpec& p : kPhotos) {
-    if (p.width * static_cast<long>(p.height) < 12000000L) continue;
-    const std::string src = MakePhoto(p);
-    int fds[2];
-    if (pipe(fds) != 0) return 1;
-    const pid_t pid = fork();
-    if (pid == 0) {
-      Quiet q;
-      qv::CImageDoc doc(q.app);
-      const int r = qv::ConvertToDeviceFile(doc, src, WorkDir() + "/out/mem.jpg", 1024, 768);
-      rusage self {};
-      getrusage(RUSAGE_SELF, &self);
-      const long kib = self.ru_maxrss;
-      if (write(fds[1], &kib, sizeof kib) != static_cast<ssize_t>(sizeof kib)) _exit(2);
-      _exit(r == qv::CONVERT_DONE ? 0 : 1);
+std::string CopiesFolder(const SizeClass& k, const std::vector<std::string>& files) {
+  const std::string dir = g_work + "/jobs-" + k.name;
+  ::mkdir(dir.c_str(), 0755);
+  int n = 0;
+  for (int c = 0; c < k.copies; ++c)
+    for (const std::string& f : files) {
+      char name[32];
+      std::snprintf(name, sizeof name, "/f%04d.jpg", n++);
+      std::system(("cp '" + f + "' '" + dir + name + "'").c_str());
     }
-    close(fds[1]);
-    long kib = 0;
-    if (read(fds[0], &kib, sizeof kib) != static_cast<ssize_t>(sizeof kib)) kib = -1;
-    close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    std::printf("peak RSS converting %-10s %7ld KiB%s\n", p.name, kib, WIFEXITED(status) && WEXITSTATUS(status) == 0 ? "" : " (failed)");
-  }
-  return 0;
+  return dir;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
 }
 
 } // namespace
 
-BENCHMARK(BM_Convert)->DenseRange(0, kPhotoCount - 1)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(BM_Bound)->DenseRange(0, kPhotoCount - 1)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-
 int main(int argc, char** argv) {
-  if (argc > 1 && std::strcmp(argv[1], "--jobs-and-memory") == 0) return JobsAndMemory();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  // --peak ours|bound FILE... WORKDIR
+  if (argc >= 5 && std::strcmp(argv[1], "--peak") == 0) {
+    g_work = argv[argc - 1];
+    return PeakChild(argv[2], std::vector<std::string>(argv + 3, argv + argc - 1));
+  }
+  int rounds = 5;
+  bool quick = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) rounds = std::max(1, std::atoi(argv[++i]));
+    if (std::strcmp(argv[i], "--quick") == 0) quick = true;
+  }
+  g_work = qv::bench::MakeTempDir("qv-bench-convert");
+  if (g_work.empty()) return 1;
+  ::mkdir((g_work + "/out").c_str(), 0755);
+  char self[4096];
+  const ssize_t len = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (len <= 0) return 1;
+  self[len] = '\0';
+
+  Quiet q;
+  qv::CImageDoc doc(q.app);
+  std::printf("%-10s %6s %10s %10s %6s %12s %12s %10s %10s %6s\n", "class", "files", "ours ms", "bound ms", "ratio",
+              "ours KiB", "bound KiB", "-j1 f/s", "-j2 f/s", "j2/j1");
+  for (const SizeClass& k : kClasses) {
+    const std::vector<std::string> files = FilesOf(k, doc);
+    if (files.empty()) {
+      std::printf("%-10s (no files)\n", k.name);
+      continue;
+    }
+    // Ours and the bound in turns; enough repetitions for ~0.3 s a turn.
+    std::vector<double> ours, bound;
+    const std::string out = g_work + "/out/Imag0001.jpg", outBound = g_work + "/out/bound.jpg";
+    int reps = 1;
+    for (int r = 0; r < rounds; ++r) {
+      double t0 = Now();
+      for (int n = 0; n < reps; ++n)
+        for (const std::string& f : files) OursOnce(doc, f, out);
+      const double t1 = Now();
+      for (int n = 0; n < reps; ++n)
+        for (const std::string& f : files) BoundOnce(f, outBound);
+      const double t2 = Now();
+      const double per = 1000.0 / (reps * static_cast<double>(files.size()));
+      ours.push_back((t1 - t0) * per);
+      bound.push_back((t2 - t1) * per);
+      if (r == 0) reps = std::max(1, static_cast<int>(0.3 / std::max(1e-4, t1 - t0)));
+    }
+    const double mo = Median(ours), mb = Median(bound);
+    const long peakOurs = PeakKiB(self, "ours", files.front()), peakBound = PeakKiB(self, "bound", files.front());
+    double j1 = 0, j2 = 0;
+    if (!quick) {
+      const std::string folder = CopiesFolder(k, files);
+      const double count = static_cast<double>(k.copies * files.size());
+      std::vector<double> t1s, t2s;
+      for (int r = 0; r < std::max(1, rounds / 2); ++r) {
+        t1s.push_back(RunCli(folder, g_work + "/jobs-out", 1));
+        t2s.push_back(RunCli(folder, g_work + "/jobs-out", 2));
+      }
+      j1 = count / Median(t1s);
+      j2 = count / Median(t2s);
+    }
+    std::printf("%-10s %6zu %10.2f %10.2f %6.2f %12ld %12ld %10.1f %10.1f %6.2f\n", k.name, files.size(), mo, mb,
+                mo / mb, peakOurs, peakBound, j1, j2, j1 > 0 ? j2 / j1 : 0.0);
+    std::fflush(stdout);
+  }
+  std::printf("(peak: one conversion of the class's first file in a fresh process; the corpus's first file)\n");
+  qv::bench::RemoveTree(g_work);
   return 0;
 }

@@ -11,8 +11,13 @@
 
 #include "app/ConverterApp.h"
 #include "batch/BatchSettings.h"
+#include "app/AppHelpers.h"
+#include "app/ReplacingFile.h"
+#include "image/DisplayBitmap.h"
 #include "image/ImageDoc.h"
 #include "image/JpegCodec.h"
+#include "image/Resample.h"
+#include "image/RowResampler.h"
 #include "jpegmeta/PhotoFacts.h"
 #include "platform/MessageSink.h"
 
@@ -28,11 +33,15 @@ std::string SizeText(int w, int h) {
   return buf;
 }
 
-void ShowSaveError(CImageDoc& doc, const std::string& path) {
+void ShowSaveError(IMessageSink& sink, const std::string& path) {
   std::string text(sizeof kSaveErrorFormat + path.size(), '\0');
   const int n = std::snprintf(text.data(), text.size(), kSaveErrorFormat, path.c_str());
   text.resize(static_cast<size_t>(n > 0 ? n : 0));
-  doc.App().Messages().MessageBox(text, kBatchCaption, MB_OK | MB_ICONEXCLAMATION);
+  sink.MessageBox(text, kBatchCaption, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void ShowSaveError(CImageDoc& doc, const std::string& path) {
+  ShowSaveError(doc.App().Messages(), path);
   doc.m_nLoadError = LOADERR_NONE;
 }
 
@@ -93,27 +102,40 @@ namespace {
 
 // The photo's own date for the device file, so that listings by date keep
 // the shooting order: DateTimeOriginal, else DateTime, else the source's time.
-void StampShootingTime(const CImageDoc& doc, const std::string& source, const std::string& outPath) {
-  timespec times[2];
-  times[0].tv_sec = 0;
-  times[0].tv_nsec = UTIME_OMIT;
+void TakeShootingTime(const CImageDoc& doc, const std::string& source, DeviceFile& file) {
   std::time_t when = 0;
   struct stat st {};
+  file.stamped = true;
+  file.nanoseconds = 0;
   if (!doc.m_exifBlock.empty() && ExifShootingTime(doc.m_exifBlock.data(), doc.m_exifBlock.size(), when)) {
-    times[1].tv_sec = when;
-    times[1].tv_nsec = 0;
+    file.seconds = static_cast<int64_t>(when);
   } else if (::stat(source.c_str(), &st) == 0) {
-    times[1] = st.st_mtim;
+    file.seconds = static_cast<int64_t>(st.st_mtim.tv_sec);
+    file.nanoseconds = static_cast<long>(st.st_mtim.tv_nsec);
   } else {
-    return;
+    file.stamped = false;
   }
-  ::utimensat(AT_FDCWD, outPath.c_str(), times, 0);
 }
 
 } // namespace
 
-int ConvertToDeviceFile(CImageDoc& doc, const std::string& source, const std::string& outPath, int targetWidth,
-                        int targetHeight) {
+namespace {
+
+// The device file of the document's image with `thumbnail` embedded, in
+// memory, and the time it is to carry.
+int Finish(CImageDoc& doc, const std::string& source, const std::string& outPath,
+           const std::vector<uint8_t>& thumbnail, DeviceFile& file) {
+  doc.m_nFileType = FT_JPEG;
+  if (!EncodeDeviceJpeg(doc, outPath, &thumbnail, file.bytes)) return SaveFailed(doc, outPath);
+  TakeShootingTime(doc, source, file);
+  doc.SetDescription(SizeText(doc.lastImageWidth, doc.lastImageHeight) + "Modified Image");
+  return CONVERT_DONE;
+}
+
+// The whole picture decoded first, for displays whose dithering the
+// resampler must see.
+int MakeHeld(CImageDoc& doc, const std::string& source, const std::string& outPath, int targetWidth,
+             int targetHeight, DeviceFile& file) {
   if (!doc.Load(source)) return CONVERT_SKIPPED;
 
   // Both passes resample from one decode of the source: decoding is
@@ -134,11 +156,130 @@ int ConvertToDeviceFile(CImageDoc& doc, const std::string& source, const std::st
   doc.lastImageWidth = 1024;
   doc.lastImageHeight = 768;
   if (!FitOnto(doc, decoded, targetWidth, targetHeight, outPath)) return CONVERT_STOP;
-  doc.m_nFileType = FT_JPEG;
-  if (!doc.WriteDeviceJpeg(outPath, &thumbnail)) return SaveFailed(doc, outPath);
-  StampShootingTime(doc, source, outPath);
-  doc.SetDescription(SizeText(doc.lastImageWidth, doc.lastImageHeight) + "Modified Image");
+  return Finish(doc, source, outPath, thumbnail, file);
+}
+
+// The decoder's rows straight into the thumbnail's and the device
+// picture's resamplers; kept per thread so that their plans serve the next
+// photo of the same size.
+class DeviceRows : public IDecodedRows {
+public:
+  void Reset(int width, int height) {
+    m_width = width;
+    m_height = height;
+    m_failed = false;
+  }
+  bool BeginRows(int width, int height, bool topFirst) override {
+    m_srcWidth = width;
+    m_srcHeight = height;
+    try {
+      thumb.Begin(width, height, 160, 120, topFirst);
+      canvas.Begin(width, height, m_width, m_height, topFirst);
+    } catch (const std::exception&) {
+      m_failed = true;
+    }
+    return !m_failed;
+  }
+  void PushRow(const uint8_t* row, bool slack) override {
+    if (m_failed) return;
+    try {
+      thumb.PushRow(row, slack);
+      canvas.PushRow(row, slack);
+    } catch (const std::exception&) {
+      m_failed = true;
+    }
+  }
+  bool Failed() const { return m_failed; }
+  bool SourceIs(int width, int height) const { return m_srcWidth == width && m_srcHeight == height; }
+
+  CRowResampler thumb, canvas;
+
+private:
+  int m_width = 0, m_height = 0;
+  int m_srcWidth = 0, m_srcHeight = 0;
+  bool m_failed = false;
+};
+
+// A finished canvas becomes the document's image, as ResizeImage leaves it;
+// a source of the canvas's size keeps the fitted size the caller set. The
+// image it replaces is memory for `next`'s next canvas.
+bool Install(CImageDoc& doc, CRowResampler& resampler, bool resized, CRowResampler& next) {
+  auto bitmap = std::make_unique<CDibBitmap>();
+  const int width = resampler.CanvasWidth(), height = resampler.CanvasHeight();
+  const FitResult fit = resampler.Fit();
+  if (!MakeDisplayBitmap(*bitmap, width, height, resampler.TakeCanvas(), DisplayOptionsOf(doc.App()))) {
+    ShowFileError(doc.App().Messages(), kResizeOperation, doc.m_strPathName, kCantMakeBitmap);
+    return false;
+  }
+  doc.m_colorTable.clear();
+  next.Recycle(doc.m_pBitmap->TakeRows());
+  doc.m_pBitmap = std::move(bitmap);
+  if (!resized) return true;
+  doc.m_nFileSize = 0;
+  doc.lastImageWidth = fit.width;
+  doc.lastImageHeight = fit.height;
+  return true;
+}
+
+} // namespace
+
+int MakeDeviceFile(CImageDoc& doc, const std::string& source, const std::string& outPath, int targetWidth,
+                   int targetHeight, DeviceFile& file) {
+  file = DeviceFile();
+  if (DisplayDitherColors(DisplayOptionsOf(doc.App())) != 0)
+    return MakeHeld(doc, source, outPath, targetWidth, targetHeight, file);
+  thread_local DeviceRows rows;
+  rows.Reset(targetWidth, targetHeight);
+  rows.canvas.Recycle(doc.m_pBitmap->TakeRows());  // the load would drop it
+  const bool loaded = LoadJpegRows(doc, source, rows) != 0;
+  if (rows.Failed()) {
+    doc.m_nLoadError = LOADERR_NONE;
+    ShowFileError(doc.App().Messages(), kResizeOperation, source, kCantMakeBitmap);
+    return CONVERT_STOP;
+  }
+  if (!loaded) return CONVERT_SKIPPED;
+
+  if (outPath.size() >= 260) {
+    ShowSaveError(doc, outPath);
+    return CONVERT_STOP;
+  }
+  // The thumbnail stays in memory and the device file appears under its
+  // name only when complete, so no run leaves a part of one behind.
+  std::vector<uint8_t> thumbnail;
+  if (!Install(doc, rows.thumb, !rows.SourceIs(160, 120), rows.canvas)) return CONVERT_STOP;
+  if (!doc.EncodeThumbnail(thumbnail)) return SaveFailed(doc, ThumbnailPathOf(outPath));
+
+  doc.lastImageWidth = 1024;
+  doc.lastImageHeight = 768;
+  if (!Install(doc, rows.canvas, !rows.SourceIs(targetWidth, targetHeight), rows.thumb)) return CONVERT_STOP;
+  return Finish(doc, source, outPath, thumbnail, file);
+}
+
+int WriteDeviceFile(CConverterApp& app, const std::string& outPath, const DeviceFile& file) {
+  CReplacingFile out;
+  if (!out.Open(outPath) || !out.Write(file.bytes.data(), file.bytes.size()) || !out.Commit()) {
+    ShowSaveError(app.Messages(), outPath);
+    return CONVERT_STOP;
+  }
+  if (file.stamped) {
+    timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<std::time_t>(file.seconds);
+    times[1].tv_nsec = file.nanoseconds;
+    ::utimensat(AT_FDCWD, outPath.c_str(), times, 0);
+  }
   return CONVERT_DONE;
+}
+
+int ConvertToDeviceFile(CImageDoc& doc, const std::string& source, const std::string& outPath, int targetWidth,
+                        int targetHeight) {
+  DeviceFile file;
+  const int made = MakeDeviceFile(doc, source, outPath, targetWidth, targetHeight, file);
+  if (made != CONVERT_DONE) return made;
+  const int written = WriteDeviceFile(doc.App(), outPath, file);
+  if (written == CONVERT_DONE) doc.m_nFileSize = static_cast<int64_t>(file.bytes.size());
+  return written;
 }
 
 void ShowLoadError(IMessageSink& sink, int code, const std::string& name, bool batch) {

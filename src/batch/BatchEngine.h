@@ -2,6 +2,7 @@
 // The per-file conversion into a device file and what a batch run (see
 // batch/BatchRun.h) asks of the program around it.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,21 @@ int HighestDeviceNumber(const std::string& dir);
 
 // Result of converting one file.
 enum ConvertResult : int { CONVERT_STOP = 0, CONVERT_DONE = 1, CONVERT_SKIPPED = 2 };
+
+// A device file made in memory, with the time it is to carry.
+struct DeviceFile {
+  std::vector<uint8_t> bytes;
+  bool stamped = false;
+  int64_t seconds = 0;
+  long nanoseconds = 0;
+};
+// All of ConvertToDeviceFile but the write: CONVERT_DONE with `file` made,
+// or what ConvertToDeviceFile would return.
+int MakeDeviceFile(CImageDoc& doc, const std::string& source, const std::string& outPath, int targetWidth,
+                   int targetHeight, DeviceFile& file);
+// Writes a made file at outPath, replacing it only when complete: CONVERT_DONE,
+// or CONVERT_STOP after the save-error message.
+int WriteDeviceFile(CConverterApp& app, const std::string& outPath, const DeviceFile& file);
 
 // Converts `source` into the device file `outPath` on `doc`: the 160 x 120
 // thumbnail stream, then the full-size image embedding it, which replaces

@@ -2,11 +2,14 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <condition_variable>
 #include <cstdio>
 #include <csignal>
 #include <mutex>
+#include <sched.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "app/AppHelpers.h"
 #include "app/ReplacingFile.h"
@@ -46,6 +49,15 @@ void CatchInterrupts() {
 // The document whose load error this thread reports, for the library's reason.
 thread_local const CImageDoc* t_workDoc = nullptr;
 
+// What converting one file said, kept while other files are converted at
+// the same time and told in file order, as one job tells it.
+struct Said {
+  bool line = false;  // a record line for standard output, else a message
+  std::string text, caption;
+  unsigned style = 0;
+};
+thread_local std::vector<Said>* t_said = nullptr;
+
 class InterruptibleProgress : public CTerminalProgress {
 public:
   using CTerminalProgress::CTerminalProgress;
@@ -69,11 +81,15 @@ public:
       m_out.MessageBox(text.substr(0, text.find('\n')), caption, MB_OK | MB_ICONEXCLAMATION);
       return IDNO;
     }
-    if (progress) progress->Clear();
     std::string shown = text;
     // The message box gives the program's text alone; a terminal adds why.
     if (t_workDoc && !t_workDoc->m_strCodecError.empty() && text.rfind("Jpeg file error", 0) == 0)
       shown += "\n" + t_workDoc->m_strCodecError;
+    if (t_said) {
+      t_said->push_back(Said{false, shown, caption, style});
+      return IDOK;
+    }
+    if (progress) progress->Clear();
     m_out.MessageBox(shown, caption, style);
     return IDOK;
   }
@@ -82,10 +98,26 @@ public:
   bool replaceAsked = false;
   // A line of the run's record on standard output, in turn with the messages.
   void PrintLine(const std::string& line) {
+    if (t_said) {
+      t_said->push_back(Said{true, line, "", 0});
+      return;
+    }
     std::lock_guard<std::mutex> lock(m_mutex);
     if (progress) progress->Clear();
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
+  }
+  // What a file said, now in its turn.
+  void Tell(const std::vector<Said>& said) {
+    for (const Said& s : said) {
+      if (s.line) {
+        PrintLine(s.text);
+      } else {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (progress) progress->Clear();
+        m_out.MessageBox(s.text, s.caption, s.style);
+      }
+    }
   }
   // Progress from several jobs at once, in turn with the messages.
   void ShowProgress(const std::string& counter, const std::string& name) {
@@ -174,40 +206,92 @@ RunCounts RunOneJob(CConverterApp& app, const BatchRunRequest& req, bool showPro
   return counts;
 }
 
-// Several jobs: file i always gets the number a one-job run gives it; after
-// a failed save no new file is started.
+// Several jobs: file i always gets the number a one-job run gives it, and
+// what each file says is told in file order once the files before it are
+// told; after a failed save no new file is started and nothing after it is
+// told or counted.
 RunCounts RunJobs(CConverterApp& app, const BatchRunRequest& req, int jobs, ConvertSink& sink, bool showProgress,
                   bool verbose) {
   const int total = static_cast<int>(req.files.size());
   std::vector<int> numbers(static_cast<size_t>(total));
   for (int i = 0, n = req.firstSeqNo; i < total; ++i, n = NextSeqNo(n)) numbers[static_cast<size_t>(i)] = n;
 
-  std::atomic<int> next{0}, converted{0}, skipped{0}, finished{0};
+  // A file is written only in its turn, so that a failed save leaves no
+  // file after it, as in one job.
+  struct Outcome {
+    bool finished = false;
+    int result = CONVERT_STOP;
+    std::vector<Said> said;
+    std::string src, out;
+    DeviceFile file;
+  };
+  std::vector<Outcome> outcomes(static_cast<size_t>(total));
+  std::mutex turn;
+  std::condition_variable toldChanged;
+  int told = 0;
+  const int ahead = 4 * jobs;
+  RunCounts counts;
+  std::atomic<int> next{0};
   std::atomic<bool> stop{false};
   CTerminalProgress line(showProgress);
   sink.progress = &line;
+  auto progressOf = [&](int i) {
+    if (i < total) sink.ShowProgress(std::to_string(i + 1) + " / " + std::to_string(total), req.files[static_cast<size_t>(i)]);
+  };
+  progressOf(0);
+  // Tells every finished file whose turn has come; under `turn`.
+  auto tellReady = [&] {
+    while (told < total && outcomes[static_cast<size_t>(told)].finished && !counts.stopped) {
+      Outcome& o = outcomes[static_cast<size_t>(told)];
+      sink.Tell(o.said);
+      o.said.clear();
+      if (o.result == CONVERT_DONE) o.result = WriteDeviceFile(app, o.out, o.file);
+      o.file = DeviceFile();
+      if (verbose && o.result != CONVERT_STOP) sink.PrintLine(RecordLine(o.src, o.out, o.result == CONVERT_DONE));
+      if (o.result == CONVERT_DONE) ++counts.converted;
+      if (o.result == CONVERT_SKIPPED) ++counts.skipped;
+      if (o.result == CONVERT_STOP) counts.stopped = true;
+      ++told;
+      if (!counts.stopped) progressOf(told);
+    }
+  };
   auto work = [&]() {
     CImageDoc doc(app);
     t_workDoc = &doc;
     for (;;) {
-      if (stop || g_interrupted) return;
+      if (stop || g_interrupted) break;
       const int i = next++;
-      if (i >= total) return;
+      if (i >= total) break;
+      {
+        // A few files ahead of the one told last at most, so that a slow
+        // file does not leave the others' device files piling up in memory.
+        std::unique_lock<std::mutex> lock(turn);
+        toldChanged.wait(lock, [&] { return i < told + ahead || counts.stopped; });
+        if (counts.stopped) break;
+      }
       const std::string& name = req.files[static_cast<size_t>(i)];
       const std::string src = name[0] == '/' ? name : req.srcDir + "/" + name;
       const std::string out = req.dstDir + "/" + DeviceFileName(numbers[static_cast<size_t>(i)]);
-      const int r = ConvertToDeviceFile(doc, src, out, req.targetWidth, req.targetHeight);
-      if (verbose && r != CONVERT_STOP) sink.PrintLine(RecordLine(src, out, r == CONVERT_DONE));
-      if (r == CONVERT_DONE) {
-        ++converted;
-      } else if (r == CONVERT_SKIPPED) {
-        ++skipped;
-        ShowLoadError(sink, doc.m_nLoadError, doc.m_strLoadErrorName, true);
-      } else {
-        stop = true;
-      }
-      sink.ShowProgress(std::to_string(++finished) + " / " + std::to_string(total), name);
+      std::vector<Said> said;
+      DeviceFile file;
+      t_said = &said;
+      const int r = MakeDeviceFile(doc, src, out, req.targetWidth, req.targetHeight, file);
+      if (r == CONVERT_SKIPPED) ShowLoadError(sink, doc.m_nLoadError, doc.m_strLoadErrorName, true);
+      t_said = nullptr;
+      if (r == CONVERT_STOP) stop = true;
+      std::lock_guard<std::mutex> lock(turn);
+      Outcome& o = outcomes[static_cast<size_t>(i)];
+      o.result = r;
+      o.said = std::move(said);
+      o.src = src;
+      o.out = out;
+      o.file = std::move(file);
+      o.finished = true;
+      tellReady();
+      if (counts.stopped) stop = true;
+      toldChanged.notify_all();
     }
+    t_workDoc = nullptr;
   };
   std::vector<std::thread> threads;
   for (int t = 0; t < jobs; ++t) threads.emplace_back(work);
@@ -215,12 +299,18 @@ RunCounts RunJobs(CConverterApp& app, const BatchRunRequest& req, int jobs, Conv
   sink.progress = nullptr;
   line.Clear();
 
-  RunCounts counts;
-  counts.converted = converted;
-  counts.skipped = skipped;
-  counts.stopped = stop || g_interrupted;
+  if (g_interrupted) counts.stopped = true;
   if (!stop) sink.MessageBox(ConvertedCountText(counts.converted), kBatchCaption, MB_OK | MB_ICONINFORMATION);
   return counts;
+}
+
+// Jobs when none are asked for: one per core the process may run on.
+int DefaultJobs() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  int n = sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) : 0;
+  if (n <= 0) n = static_cast<int>(std::thread::hardware_concurrency());
+  return std::clamp(n, 1, 64);
 }
 
 // The refusal when device files are in the way, with what would help.
@@ -323,10 +413,11 @@ int RunConvert(Context& ctx, const ParsedArgs& args) {
   RemoveStaleTempFiles(request.dstDir);
   CatchInterrupts();
   const bool verbose = o.verbose && !ctx.quiet;
-  // One job unless asked: a single run keeps its messages in file order.
-  const int jobs = o.jobs > 0 ? o.jobs : 1;
+  // The numbers are given out before the work and the files are told in
+  // order, so the number of jobs changes nothing but the time taken.
+  const int jobs = std::min(o.jobs > 0 ? o.jobs : DefaultJobs(), static_cast<int>(request.files.size()));
   RunCounts counts;
-  if (jobs == 1) {
+  if (jobs <= 1) {
     counts = RunOneJob(app, request, ctx.stderrIsTerminal, sink, verbose);
   } else {
     app.ResetEncoderChoices();  // the jobs then only read the settings

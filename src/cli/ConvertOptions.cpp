@@ -35,9 +35,10 @@ const CommandTable& ConvertCommand() {
           Option(kSize, "size", 0, "the device picture size")
               .Size(kLargestSide)
               .Default("1024x768", "bulkconv", "SizeWidth, SizeHeight"),
-          Option(kJobs, "jobs", 'j', "convert N files at once; the files and their numbers stay those of one job")
+          Option(kJobs, "jobs", 'j',
+                 "convert N files at once; the files, their numbers and what is printed stay those of one job")
               .Int(1, 64, "N")
-              .Default("1"),
+              .Default("the number of cores"),
           Option(kOverwrite, "overwrite", 0, "replace device files that already exist"),
           Option(kDryRun, "dry-run", 0, "print SOURCE -> ImagNNNN.jpg for each file and write nothing"),
           Option(kVerbose, "verbose", 'v', "print SOURCE -> ImagNNNN.jpg for each file converted"),

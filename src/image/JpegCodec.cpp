@@ -18,6 +18,7 @@
 #include <jpeglib.h>
 
 #include "app/AppHelpers.h"
+#include "app/Extension.h"
 #include "image/DecodeScale.h"
 #include "image/DisplayBitmap.h"
 #include "image/ExifTemplate.h"
@@ -86,6 +87,10 @@ struct ReadJob {
   uint8_t* bits;
   long stride;
   bool convertToBgr;  // the library converts to blue-green-red itself
+  // Streamed: each row goes to `sink` instead of into `bits`, mirrored when
+  // asked; `bits` is then a one-row buffer.
+  IDecodedRows* sink;
+  bool mirror;
   // Filled before the library frees its frame data at the end of the read.
   JpegDescriptionInput* description;
 };
@@ -206,15 +211,21 @@ bool ReadRows(ReadJob* job) {
   const int comps = cinfo->output_components;
   while (cinfo->output_scanline < cinfo->output_height) {
     const int y = static_cast<int>(cinfo->output_scanline);
-    uint8_t* row = job->bits + static_cast<long>(height - 1 - y) * job->stride;
+    uint8_t* row = job->sink ? job->bits : job->bits + static_cast<long>(height - 1 - y) * job->stride;
     JSAMPROW rows[1] = {row};
     jpeg_read_scanlines(cinfo, rows, 1);
-    if (job->convertToBgr) continue;
-    if (comps == 3) {
-      for (int x = 0; x < width; ++x) std::swap(row[3 * x], row[3 * x + 2]);
-    } else {  // one component: widen in place from the right
-      for (int x = width - 1; x >= 0; --x) row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = row[x];
+    if (!job->convertToBgr) {
+      if (comps == 3) {
+        for (int x = 0; x < width; ++x) std::swap(row[3 * x], row[3 * x + 2]);
+      } else {  // one component: widen in place from the right
+        for (int x = width - 1; x >= 0; --x) row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = row[x];
+      }
     }
+    if (!job->sink) continue;
+    if (job->mirror)
+      for (int l = 0, r = width - 1; l < r; ++l, --r)
+        for (int c = 0; c < 3; ++c) std::swap(row[3 * l + c], row[3 * r + c]);
+    job->sink->PushRow(row, true);
   }
   *job->description = DescribeDecompressor(*cinfo);
   jpeg_finish_decompress(cinfo);
@@ -508,51 +519,72 @@ std::string DescribeShown(JpegDescriptionInput in, int shownWidth, int shownHeig
 
 } // namespace
 
-int CImageDoc::ReadJpeg(const std::string& path) {
-  m_nLoadError = LOADERR_NONE;
-  m_strLoadErrorName = path;
-  m_strCodecError.clear();
-  m_exifBlock.clear();
-  ClearImage();
-  auto fail = [this](int code) {
-    m_nLoadError = code;
+namespace {
+
+// Slack after a streamed row, as IDecodedRows promises.
+constexpr size_t kStreamSlack = 16;
+
+// Rows that arrive in memory order from the top unless the picture is
+// turned half over (3) or flipped (4); mirrored for 2 and 3.
+bool StreamsUpright(int orientation, bool& topFirst, bool& mirror) {
+  topFirst = orientation != 3 && orientation != 4;
+  mirror = orientation == 2 || orientation == 3;
+  return !OrientationSwapsSides(orientation);
+}
+
+// The held picture's rows, from the bottom.
+bool HandOver(const CMemBitmap& bmp, IDecodedRows& sink) {
+  if (!sink.BeginRows(bmp.Width(), bmp.Height(), false)) return false;
+  for (int k = 0; k < bmp.Height(); ++k) sink.PushRow(bmp.Row(k), false);
+  return true;
+}
+
+// ReadJpeg, the rows handed to `sink` when one is given.
+int ReadJpegInto(CImageDoc& doc, const std::string& path, IDecodedRows* sink) {
+  doc.m_nLoadError = LOADERR_NONE;
+  doc.m_strLoadErrorName = path;
+  doc.m_strCodecError.clear();
+  doc.m_exifBlock.clear();
+  doc.ClearImage();
+  auto fail = [&doc](int code) {
+    doc.m_nLoadError = code;
     return 0;
   };
 
   int64_t size = 0;
   FilePtr file = OpenRegular(path, size);
   if (!file) return fail(LOADERR_OPEN);
-  m_nFileSize = size;
+  doc.m_nFileSize = size;
   if (!Framed(file.get(), size)) return fail(LOADERR_BROKEN);
 
   ReadJob job;
   std::memset(&job, 0, sizeof job);
   job.file = file.get();
   job.scaleNum = 8;
-  InstallErrorManager(job.err, &m_app.Messages());
+  InstallErrorManager(job.err, &doc.App().Messages());
   job.cinfo.err = &job.err.pub;
   ReadJobGuard guard{job};
   auto libraryFailed = [&] {
-    m_strCodecError = job.err.message;
+    doc.m_strCodecError = job.err.message;
     return fail(LOADERR_LIBRARY);
   };
 
-  m_nReadCharset = -1;
+  doc.m_nReadCharset = -1;
   if (!ReadHeader(&job)) return libraryFailed();
-  const CSettings& s = m_app.m_settings;
-  TakeComment(*this, job, s);
-  TakeTables(*this, job);
-  if (job.exif) m_exifBlock.assign(job.exif, job.exif + job.exifLength);
+  const CSettings& s = doc.App().m_settings;
+  TakeComment(doc, job, s);
+  TakeTables(doc, job);
+  if (job.exif) doc.m_exifBlock.assign(job.exif, job.exif + job.exifLength);
 
   if (const int refused = ChooseScale(job, s)) {
-    m_nRejectReason = 2;
+    doc.m_nRejectReason = 2;
     return fail(refused);
   }
   // Four components (CMYK, YCCK) are refused; so are two, which have no
   // colour meaning the program could show.
   const int comps = job.cinfo.num_components;
   if (comps >= 4 || comps == 2) {
-    m_nRejectReason = 1;
+    doc.m_nRejectReason = 1;
     return fail(LOADERR_COLOR);
   }
   const J_COLOR_SPACE space = job.cinfo.jpeg_color_space;
@@ -561,29 +593,75 @@ int CImageDoc::ReadJpeg(const std::string& path) {
 
   int width = static_cast<int>(job.cinfo.output_width);
   int height = static_cast<int>(job.cinfo.output_height);
+  const int orientation =
+      s.AutoRotate && !doc.m_exifBlock.empty() ? ExifOrientation(doc.m_exifBlock.data(), doc.m_exifBlock.size()) : 1;
+  const DisplayOptions display = DisplayOptionsOf(doc.App());
+  bool topFirst = true, mirror = false;
+  const bool stream = sink && DisplayDitherColors(display) == 0 && StreamsUpright(orientation, topFirst, mirror);
   PixelBytes rows;
   try {
-    rows.resize(static_cast<size_t>(DibStride(width, 24) * height));
+    rows.resize(stream ? 3 * static_cast<size_t>(width) + kStreamSlack
+                       : static_cast<size_t>(DibStride(width, 24) * height));
   } catch (const std::exception&) {
     return fail(LOADERR_MEMORY);
   }
+  if (stream) std::memset(rows.data(), 0, rows.size());
   job.bits = rows.data();
   job.stride = static_cast<long>(DibStride(width, 24));
   JpegDescriptionInput description;
   job.description = &description;
+  if (stream) {
+    if (!sink->BeginRows(width, height, topFirst)) return fail(LOADERR_MEMORY);
+    job.sink = sink;
+    job.mirror = mirror;
+  }
   if (!ReadRows(&job)) return libraryFailed();
 
   // Upright before anything else sees the picture; a turn that cannot get
   // its memory leaves the stored orientation.
-  if (s.AutoRotate && !m_exifBlock.empty())
-    ApplyOrientation(ExifOrientation(m_exifBlock.data(), m_exifBlock.size()), width, height, rows, width, height);
-  m_strCodecInfo = DescribeShown(description, width, height, job.scaleNum, &m_bGrayscale);
-  m_nBitsPerSample = 8;
+  if (!stream && s.AutoRotate && !doc.m_exifBlock.empty())
+    ApplyOrientation(orientation, width, height, rows, width, height);
+  doc.m_strCodecInfo = DescribeShown(description, width, height, job.scaleNum, &doc.m_bGrayscale);
+  doc.m_nBitsPerSample = 8;
 
-  const DisplayOptions display = DisplayOptionsOf(m_app);
-  m_pBitmap->Release();
-  if (!MakeDisplayBitmap(*m_pBitmap, width, height, std::move(rows), display)) return fail(LOADERR_MEMORY);
+  doc.m_pBitmap->Release();
+  if (stream) return 1;
+  if (!MakeDisplayBitmap(*doc.m_pBitmap, width, height, std::move(rows), display)) return fail(LOADERR_MEMORY);
+  if (sink) {
+    const bool taken = HandOver(*doc.m_pBitmap, *sink);
+    doc.m_pBitmap->Release();
+    if (!taken) return fail(LOADERR_MEMORY);
+  }
   return 1;
+}
+
+} // namespace
+
+int CImageDoc::ReadJpeg(const std::string& path) { return ReadJpegInto(*this, path, nullptr); }
+
+int LoadJpegRows(CImageDoc& doc, const std::string& path, IDecodedRows& rows) {
+  // The steps of CImageDoc::Load.
+  doc.ClearImage();
+  doc.DeleteTempFiles();
+  doc.m_comments.clear();
+  doc.m_nCurrentComment = -1;
+  doc.m_colorTable.clear();
+  doc.m_pBitmap->Release();
+  const size_t dot = FindExtension(path);
+  if (dot == kNoPosition) return 0;
+  doc.m_nFileType = FormatFromExtension(path.substr(dot));
+  CConverterApp& app = doc.App();
+  app.UnregisterDocumentId(doc.m_nDocumentId);
+  doc.m_nDocumentId = app.NewDocumentId();
+  app.RegisterDocumentId(doc.m_nDocumentId);
+  if (doc.m_nFileType != FT_JPEG) return 0;
+  const int ok = ReadJpegInto(doc, path, &rows);
+  if (ok) {
+    doc.m_strDescription = doc.m_strCodecInfo;
+    doc.m_strPathName = path;
+    if (doc.m_comments.empty()) doc.AddDefaultComment();
+  }
+  return ok;
 }
 
 namespace {
@@ -657,12 +735,15 @@ bool IsThumbnailPath(const std::string& path, std::string* jpgPath) {
   return true;
 }
 
-int CImageDoc::CompressJpeg(FILE* file, const std::vector<uint8_t>* app1, const std::string* comment) {
-  const CSettings& s = m_app.m_settings;
-  const CDibBitmap& bmp = *m_pBitmap;
+namespace {
+
+// The document's image encoded into `file` with the device's settings.
+int CompressDocument(CImageDoc& doc, FILE* file, const std::vector<uint8_t>* app1, const std::string* comment) {
+  const CSettings& s = doc.App().m_settings;
+  const CDibBitmap& bmp = *doc.m_pBitmap;
   WriteJob job;
   std::memset(&job, 0, sizeof job);
-  InstallErrorManager(job.err, &m_app.Messages());
+  InstallErrorManager(job.err, &doc.App().Messages());
   job.cinfo.err = &job.err.pub;
   job.file = file;
   job.width = bmp.Width();
@@ -678,10 +759,10 @@ int CImageDoc::CompressJpeg(FILE* file, const std::vector<uint8_t>* app1, const 
   // Custom tables are clamped to 1..255: 0 would divide by zero in the
   // encoder and larger values do not fit a baseline table.
   uint16_t custom[2][64];
-  if (m_bCustomDqt) {
+  if (doc.m_bCustomDqt) {
     for (int t = 0; t < 2; ++t) {
       for (int i = 0; i < 64; ++i) {
-        uint16_t v = m_dqt[t][static_cast<size_t>(i)];
+        uint16_t v = doc.m_dqt[t][static_cast<size_t>(i)];
         custom[t][i] = v == 0 ? 1 : (v > 255 ? 255 : v);
       }
       job.customTables[t] = custom[t];
@@ -699,14 +780,20 @@ int CImageDoc::CompressJpeg(FILE* file, const std::vector<uint8_t>* app1, const 
   JpegDescriptionInput description;
   job.description = &description;
   const bool ok = WriteStream(&job);
-  if (ok) m_strCodecInfo = DescribeJpegText(description);
+  if (ok) doc.m_strCodecInfo = DescribeJpegText(description);
   if (job.created) jpeg_destroy_compress(&job.cinfo);
   if (!ok) {
-    m_nLoadError = LOADERR_LIBRARY;
-    m_strCodecError = job.err.message;
-    m_nWriteFailure = WRITE_FAILED;
+    doc.m_nLoadError = LOADERR_LIBRARY;
+    doc.m_strCodecError = job.err.message;
+    doc.m_nWriteFailure = WRITE_FAILED;
   }
   return ok ? 1 : 0;
+}
+
+} // namespace
+
+int CImageDoc::CompressJpeg(FILE* file, const std::vector<uint8_t>* app1, const std::string* comment) {
+  return CompressDocument(*this, file, app1, comment);
 }
 
 int CImageDoc::EncodeThumbnail(std::vector<uint8_t>& stream) {
@@ -730,40 +817,48 @@ int CImageDoc::EncodeThumbnail(std::vector<uint8_t>& stream) {
   return 1;
 }
 
-int CImageDoc::WriteDeviceJpeg(const std::string& path, const std::vector<uint8_t>* thumbnail) {
-  m_strCodecError.clear();
-  m_nWriteFailure = WRITE_UNFIT;
-  m_app.ResetEncoderChoices();
-  if (m_pBitmap->IsEmpty()) return 0;
+int EncodeDeviceJpeg(CImageDoc& doc, const std::string& path, const std::vector<uint8_t>* thumbnail,
+                     std::vector<uint8_t>& bytes) {
+  doc.m_strCodecError.clear();
+  doc.m_nWriteFailure = WRITE_UNFIT;
+  CConverterApp& app = doc.App();
+  app.ResetEncoderChoices();
+  if (doc.m_pBitmap->IsEmpty()) return 0;
 
   std::vector<uint8_t> app1;
   if (thumbnail) {
     if (thumbnail->size() > kMaxThumbnailBytes) {
-      ShowFileError(m_app.Messages(), "Save", path, "The thumbnail is too large for the Exif segment.");
+      ShowFileError(app.Messages(), "Save", path, "The thumbnail is too large for the Exif segment.");
       return 0;
     }
     app1 = ExifSegmentWith(*thumbnail);
   }
   std::string commentBytes;
-  const bool withComment = CommentBytesOf(*this, m_app.m_settings, commentBytes);
+  const bool withComment = CommentBytesOf(doc, app.m_settings, commentBytes);
   if (withComment && commentBytes.size() > kMaxCommentBytes) {
-    ShowFileError(m_app.Messages(), "Save", path, "The comment is too long for a JPEG file.");
+    ShowFileError(app.Messages(), "Save", path, "The comment is too long for a JPEG file.");
     return 0;
   }
+  doc.m_nWriteFailure = WRITE_FAILED;
+  MemoryStream mem;
+  if (!mem.File() || !CompressDocument(doc, mem.File(), thumbnail ? &app1 : nullptr, withComment ? &commentBytes : nullptr) ||
+      !mem.TakeBytes(bytes))
+    return 0;
+  doc.m_nWriteFailure = WRITE_OK;
+  return 1;
+}
 
-  // Write beside the target and replace it only when the stream is whole.
+int CImageDoc::WriteDeviceJpeg(const std::string& path, const std::vector<uint8_t>* thumbnail) {
+  std::vector<uint8_t> bytes;
+  if (!EncodeDeviceJpeg(*this, path, thumbnail, bytes)) return 0;
+  // Written beside the target, which is replaced only when the file is whole.
   m_nWriteFailure = WRITE_FAILED;
   CReplacingFile out;
-  if (!out.Open(path)) {
+  if (!out.Open(path) || !out.Write(bytes.data(), bytes.size()) || !out.Commit()) {
     m_strCodecError = std::strerror(errno);
     return 0;
   }
-  if (!CompressJpeg(out.File(), thumbnail ? &app1 : nullptr, withComment ? &commentBytes : nullptr)) return 0;
-  if (!out.Commit()) {
-    m_strCodecError = std::strerror(errno);
-    return 0;
-  }
-  m_nFileSize = FileSizeOf(path);
+  m_nFileSize = static_cast<int64_t>(bytes.size());
   m_nWriteFailure = WRITE_OK;
   return 1;
 }

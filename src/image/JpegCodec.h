@@ -1,9 +1,36 @@
 #pragma once
 // What the one-line description of a JPEG is made of, taken from a
 // decompressor or a compressor.
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qv {
+
+class CImageDoc;
+
+// Where a streamed load puts the picture's rows.
+class IDecodedRows {
+public:
+  virtual ~IDecodedRows() = default;
+  // Before the first row: the picture's size as shown and whether its
+  // memory rows (bottom-up) arrive from the top. False refuses the picture.
+  virtual bool BeginRows(int width, int height, bool topFirst) = 0;
+  // 3 x width bytes of blue-green-red; with `slack`, 16 more bytes after
+  // them may be read.
+  virtual void PushRow(const uint8_t* row, bool slack) = 0;
+};
+
+// CImageDoc::Load for a JPEG file whose rows go to `rows` as they are
+// decoded; the document's image is left empty. A picture that has to be
+// turned a quarter (Exif orientation 5 to 8) or dithered for the display is
+// decoded whole first and then handed over from the bottom row.
+int LoadJpegRows(CImageDoc& doc, const std::string& path, IDecodedRows& rows);
+
+// The device file CImageDoc::WriteDeviceJpeg writes at `path` (named in
+// messages), made in memory; 1, or 0 with the document's m_nWriteFailure.
+int EncodeDeviceJpeg(CImageDoc& doc, const std::string& path, const std::vector<uint8_t>* thumbnail,
+                     std::vector<uint8_t>& bytes);
 
 struct JpegDescriptionInput {
   int width = 0;

@@ -59,6 +59,25 @@ TEST_F(ConvertCli, SeveralJobsWriteTheSameBytesUnderTheSameNumbers) {
   EXPECT_NE(two.err.find("4 files converted."), std::string::npos);
 }
 
+TEST_F(ConvertCli, AnyNumberOfJobsSaysWhatOneJobSaysInTheSameOrder) {
+  // A large first photo, so that later files finish before it.
+  Photo("a0.jpg", 2400, 1800, 1);
+  for (int i = 1; i < 7; ++i) Photo("a" + std::to_string(i) + ".jpg", 64 + 8 * i, 48, static_cast<unsigned>(i));
+  qv::test::WriteFileText(dir.File("in/a2.jpg"), "broken");
+  qv::test::WriteFileText(dir.File("in/a5.jpg"), "also broken");
+  const auto one = Run({"--in", dir.File("in"), "--out", dir.File("j1"), "-v", "--jobs", "1"});
+  EXPECT_EQ(one.status, 1);
+  EXPECT_NE(one.out.find(dir.File("in/a2.jpg") + " skipped\n"), std::string::npos) << one.out;
+  for (const char* jobs : {"2", "3", ""}) {
+    std::vector<std::string> args = {"--in", dir.File("in"), "--out", dir.File(std::string("j") + jobs), "-v"};
+    if (*jobs) args.insert(args.end(), {"--jobs", jobs});  // none: one per core
+    const auto r = Run(args);
+    EXPECT_EQ(r.status, one.status) << jobs;
+    EXPECT_EQ(r.out, one.out) << jobs;
+    EXPECT_EQ(r.err, one.err) << jobs;
+  }
+}
+
 TEST_F(ConvertCli, NamedFilesInTheOrderGivenAndAnotherSize) {
   Photo("x.jpg", 320, 240);
   Photo("y.jpg", 100, 100);

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <jpeglib.h>
 
 #include "app/ConverterApp.h"
 #include "image/ImageDoc.h"
+#include "image/JpegCodec.h"
 #include "support/TestSupport.h"
 
 using namespace qv;
@@ -57,6 +59,23 @@ std::vector<uint8_t> WithOrientation(std::vector<uint8_t> jpeg, int value) {
   jpeg.insert(jpeg.begin() + 2, app1.begin(), app1.end());
   return jpeg;
 }
+
+// The rows a streamed load hands over, put back into memory rows.
+struct CollectedRows : IDecodedRows {
+  int width = 0, height = 0, next = 0;
+  bool topFirst = true;
+  std::vector<uint8_t> bits;
+  bool BeginRows(int w, int h, bool top) override {
+    width = w, height = h, topFirst = top, next = 0;
+    bits.assign(static_cast<size_t>(DibStride(w, 24)) * h, 0);
+    return true;
+  }
+  void PushRow(const uint8_t* row, bool) override {
+    const int k = topFirst ? height - 1 - next : next;
+    ++next;
+    std::memcpy(&bits[static_cast<size_t>(k) * DibStride(width, 24)], row, 3 * static_cast<size_t>(width));
+  }
+};
 
 class LoadUpright : public ::testing::Test {
 protected:
@@ -137,6 +156,40 @@ TEST_F(LoadUpright, EachOrientationTurnsTheStoredPixelsExactly) {
   ASSERT_EQ(odd.ReadJpeg(Write("o9.jpg", WithOrientation(stored, 9))), 1);
   EXPECT_TRUE(Shown(odd) == plain.pixels);
   EXPECT_FALSE(odd.m_exifBlock.empty());  // the block itself is kept
+}
+
+TEST_F(LoadUpright, StreamedRowsAreTheHeldPictureForEveryOrientationAndColourKind) {
+  const int w = 37, h = 23;  // odd, so mirrored rows have a middle pixel
+  const auto colour = test::EncodeJpeg(test::MakeTestPicture(w, h, 5), w, h, 3, 90);
+  const auto grey = test::EncodeJpeg(test::MakeTestPicture(w, h, 6), w, h, 1, 90);
+  for (const auto* stored : {&colour, &grey})
+    for (int k = 1; k <= 8; ++k) {
+      const std::string path = Write("s.jpg", WithOrientation(*stored, k));
+      CImageDoc held(app);
+      ASSERT_EQ(held.Load(path), 1) << k;
+      CImageDoc streamed(app);
+      CollectedRows rows;
+      ASSERT_EQ(LoadJpegRows(streamed, path, rows), 1) << k;
+      EXPECT_TRUE(streamed.Bitmap().IsEmpty());
+      EXPECT_EQ(rows.next, rows.height);
+      // Half turns and flips stream; quarter turns are turned whole first.
+      EXPECT_EQ(rows.topFirst, k != 3 && k != 4 && k < 5) << k;
+      ASSERT_EQ(rows.width, held.Bitmap().Width()) << k;
+      ASSERT_EQ(rows.height, held.Bitmap().Height()) << k;
+      int wrongRows = 0;  // the pixels; row padding is not part of the picture
+      for (int y = 0; y < rows.height; ++y)
+        wrongRows += std::memcmp(&rows.bits[static_cast<size_t>(y) * DibStride(rows.width, 24)], held.Bitmap().Row(y),
+                                 3 * static_cast<size_t>(rows.width)) != 0;
+      EXPECT_EQ(wrongRows, 0) << "orientation " << k;
+      EXPECT_EQ(streamed.m_strDescription, held.m_strDescription);
+      EXPECT_EQ(streamed.m_exifBlock, held.m_exifBlock);
+    }
+  // What is not a JPEG file is refused as Load refuses it.
+  CImageDoc doc(app);
+  CollectedRows rows;
+  EXPECT_EQ(LoadJpegRows(doc, Write("x.png", colour), rows), 0);
+  EXPECT_EQ(LoadJpegRows(doc, Write("broken.jpg", {0xFF, 0xD8, 1, 2}), rows), 0);
+  EXPECT_EQ(doc.m_nLoadError, LOADERR_BROKEN);
 }
 
 } // namespace

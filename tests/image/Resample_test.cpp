@@ -1,5 +1,7 @@
 #include "image/Resample.h"
 
+#include "image/LinePlan.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -463,11 +465,15 @@ TEST(ResampleImage, MatchesThePlainArithmeticByteForByte) {
       {333, 251, 333, 251},     // same size
       {5000, 10, 160, 120},     // fits to zero rows
   };
+  // Every kind of vector code the processor has, down to none.
+  for (int level : {2, 1, 0})
   for (const auto& c : cases) {
+    resample::LimitVectors(level);
     CMemBitmap src;
     FillPicture(src, c[0], c[1]);
     Resized r;
     Resize(src, c[2], c[3], r);
+    resample::LimitVectors(2);
     ASSERT_EQ(r.rc, 1) << r.error;
     ASSERT_EQ(r.out.Width(), c[2]);
     ASSERT_EQ(r.out.Height(), c[3]);
@@ -491,11 +497,14 @@ TEST(ResampleImage, LargeWeightsGiveTheSameRowsAsTheLineKernels) {
       {1000, 2, 5000, 10},    // row sums above 2^32
       {10, 70000, 2, 20000},  // box weights above 2^16
   };
+  for (int level : {2, 1, 0})
   for (const auto& c : cases) {
+    resample::LimitVectors(level);
     CMemBitmap src;
     FillPicture(src, c[0], c[1]);
     Resized r;
     Resize(src, c[2], c[3], r);
+    resample::LimitVectors(2);
     ASSERT_EQ(r.rc, 1) << r.error;
     const std::vector<uint8_t> want = RefResize(src, c[2], c[3], KernelLine);
     ASSERT_EQ(want.size(), static_cast<size_t>(r.out.Stride() * c[3]));
