@@ -88,6 +88,8 @@ std::vector<RgbQuad> DefaultPaletteFor(int colorType) {
 
 // ---- CMemBitmap ----
 
+bool CMemBitmap::SizeFits(int width, int height) { return SaneSize(width, height); }
+
 bool CMemBitmap::Create(int width, int height, int colorType) {
   Release();
   if (BitCountOfColorType(colorType) == 0 && colorType != kColorTrue) return false;

@@ -23,6 +23,8 @@ public:
   // Allocates a black image; colorType is 0, 2, 16 or 256. Returns false
   // (and holds nothing) for a bad type, a bad size or no memory.
   bool Create(int width, int height, int colorType);
+  // Whether a 24-bit image of that size is one Create would make.
+  static bool SizeFits(int width, int height);
   // Drops pixels and palette; width, height and colour type keep their values.
   void Release();
   bool IsEmpty() const { return m_bits.empty(); }

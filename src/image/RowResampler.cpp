@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
+
+#include "image/DibBitmap.h"
 
 namespace qv {
 
@@ -81,6 +84,9 @@ void CRowResampler::PlanFor(int sw, int sh) {
 }
 
 void CRowResampler::Begin(int srcWidth, int srcHeight, int canvasWidth, int canvasHeight, bool topFirst) {
+  // Refused before any memory is taken: a canvas the pixel buffer would
+  // refuse at the end is not drawn first.
+  if (!CMemBitmap::SizeFits(canvasWidth, canvasHeight)) throw std::length_error("canvas too large");
   if (!m_plans) m_plans = std::make_unique<Plans>();
   m_srcWidth = srcWidth;
   m_srcHeight = srcHeight;
