@@ -112,8 +112,10 @@ bool CExifInfoWnd::event(QEvent* event) {
     parentWidget()->activateWindow();
     return true;
   }
+  // Decided before the base runs: a deferred delete ends this object there.
+  const bool align = m_bAligning && (event->type() == QEvent::Move || event->type() == QEvent::Resize);
   const bool result = QDialog::event(event);
-  if (m_bAligning && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) AlignWithParent();
+  if (align) AlignWithParent();
   return result;
 }
 
