@@ -79,6 +79,11 @@ std::string EstimateQuality(uint32_t tableSum) {
   return buf;
 }
 
+bool SameFileOnDisk(const std::string& a, const std::string& b) {
+  struct stat sa {}, sb {};
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 bool IsRegularFile(const std::string& path, std::string* reason) {
   struct stat st {};
   const char* why = nullptr;

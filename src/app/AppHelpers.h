@@ -34,6 +34,9 @@ std::string EstimateQuality(uint32_t tableSum);
 // *reason (when given) to the system's text for a failed stat, "is a folder",
 // or "not a regular file".
 bool IsRegularFile(const std::string& path, std::string* reason);
+// Whether both paths exist and are one file or folder on disk (device and
+// inode), whatever their spelling or links.
+bool SameFileOnDisk(const std::string& a, const std::string& b);
 // Whether a path names something that exists but is neither a regular file
 // nor a folder: a pipe, device or socket. Missing files and folders fail
 // any open at once, so callers can leave them to their usual messages.

@@ -8,6 +8,7 @@
 #include <optional>
 #include <sys/stat.h>
 
+#include "app/AppHelpers.h"
 #include "app/ConverterApp.h"
 #include "app/Extension.h"
 #include "app/Profile.h"
@@ -41,11 +42,7 @@ std::string Format1(const char* fmt, const std::string& arg) {
 
 // One directory on disk whatever its spelling (".", "..", links, a
 // trailing slash); folders that do not exist yet compare by their text.
-bool SameDirectory(const std::string& a, const std::string& b) {
-  struct stat sa {}, sb {};
-  if (stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-  return a == b;
-}
+bool SameDirectory(const std::string& a, const std::string& b) { return SameFileOnDisk(a, b) || a == b; }
 
 // The first device file of the run that is also one of its sources, as
 // "target\nsource"; empty when there is none.

@@ -9,8 +9,6 @@
 namespace qv::cli {
 namespace {
 
-const char kCantOpen[] = "Can't open the file.";
-
 enum : int { kQuality = 1, kOut, kRead };
 
 // The DQT file's own layout: eight "%3d," values per line.
@@ -39,7 +37,7 @@ int WriteStandardTables(int quality, const std::string& out) {
   errno = 0;
   if (WriteDqtFile(out, values) != 128) {
     const int error = errno;
-    PrintFileError("SaveDQT", out, kCantOpen, error ? std::strerror(error) : "");
+    PrintFileError("SaveDQT", out, kCantOpenFile, error ? std::strerror(error) : "");
     return kExitPartial;
   }
   return kExitOk;
@@ -52,7 +50,7 @@ int ReadTables(const std::string& path) {
   errno = 0;
   const int n = ReadDqtFile(path, values);
   if (n < 0) {
-    PrintFileError("LoadDQT", path, kCantOpen, FailureReason(path, errno));
+    PrintFileError("LoadDQT", path, kCantOpenFile, FailureReason(path, errno));
     return kExitPartial;
   }
   if (n < 64) {

@@ -33,7 +33,7 @@ int RunExif(Context&, const ParsedArgs& args) {
   CSegmentFile file;
   errno = 0;
   if (!file.Open(path)) {
-    PrintFileError("Exif", path, "Can't open the file.", FailureReason(path, errno));
+    PrintFileError("Exif", path, kCantOpenFile, FailureReason(path, errno));
     return kExitPartial;
   }
   SegmentList list;

@@ -38,7 +38,7 @@ int RunMarkers(Context&, const ParsedArgs& args) {
   CSegmentFile file;
   errno = 0;
   if (!file.Open(path)) {
-    PrintFileError("JpegMarker", path, "Can't open the file.", FailureReason(path, errno));
+    PrintFileError("JpegMarker", path, kCantOpenFile, FailureReason(path, errno));
     return kExitPartial;
   }
   SegmentList list;

@@ -1,8 +1,6 @@
 #include "gui/Document.h"
 
 #include <cstdio>
-
-#include <sys/stat.h>
 #include <utility>
 
 #include <QApplication>
@@ -55,11 +53,6 @@ bool CopyPreviewFile(const std::string& preview, const std::string& target) {
   const QByteArray bytes = in.readAll();
   if (in.error() != QFileDevice::NoError) return false;
   return ReplaceFileContent(target, bytes.constData(), static_cast<size_t>(bytes.size()));
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {}, sb {};
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 } // namespace
@@ -137,7 +130,7 @@ int CDocument::OnSaveDocument(const std::string& path) {
   int ok = 0;
   // Saved onto its own file, the preview just keeps it: deleting the
   // temporary file afterwards would delete what was saved.
-  const bool ownFile = m_doc.m_bConverted && !m_doc.m_tempPath[0].empty() && SameFile(m_doc.m_tempPath[0], path);
+  const bool ownFile = m_doc.m_bConverted && !m_doc.m_tempPath[0].empty() && SameFileOnDisk(m_doc.m_tempPath[0], path);
   if (ownFile && type == m_doc.m_nFileType) {
     m_doc.m_tempPath[0].clear();
     ok = 1;

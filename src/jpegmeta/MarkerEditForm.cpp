@@ -151,7 +151,7 @@ bool CMarkerEditForm::Open(const std::string& path, IMessageSink& sink) {
   m_nTailStart = -1;
   CSegmentFile file;
   if (!file.Open(path)) {
-    ShowFileError(sink, "JpegMarker", path, kMarkerCantOpen);
+    ShowFileError(sink, "JpegMarker", path, kCantOpenFile);
     return false;
   }
   struct stat st {};

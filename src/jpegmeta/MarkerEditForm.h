@@ -30,7 +30,6 @@ inline constexpr char kMarkerDqt1Caption[] = "DQT(1)";
 inline constexpr char kMarkerNoTable[] = "N/A";
 inline constexpr char kMarkerScanDataText[] = "(scan data...)";
 inline constexpr char kMarkerHexFace[] = "ＭＳ ゴシック";  // string 211
-inline constexpr char kMarkerCantOpen[] = "Can't open the file.";  // string 351
 inline constexpr char kMarkerCantMakeTemp[] = "中間ファイルが生成できません";  // string 355
 inline constexpr char kMarkerLengthQuestion[] =  // string 356
     "マーカーヘッダ長と実際の長さが一致しません\n強制的に一致させますか？";

@@ -53,7 +53,7 @@ int CDqtForm::Load(const std::string& path, IMessageSink& sink) {
   uint16_t values[128] = {};
   const int n = ReadDqtFile(path, values);
   if (n < 0) {
-    ShowFileError(sink, "LoadDQT", path, kDqtCantOpen);
+    ShowFileError(sink, "LoadDQT", path, kCantOpenFile);
     return 0;
   }
   int changed = 0;
@@ -73,7 +73,7 @@ bool CDqtForm::Save(const std::string& path, IMessageSink& sink) const {
   std::memcpy(values, m_anTable[0].data(), sizeof(uint16_t) * 64);
   std::memcpy(values + 64, m_anTable[1].data(), sizeof(uint16_t) * 64);
   if (WriteDqtFile(path, values) == 128) return true;
-  ShowFileError(sink, "SaveDQT", path, kDqtCantOpen);
+  ShowFileError(sink, "SaveDQT", path, kCantOpenFile);
   return false;
 }
 

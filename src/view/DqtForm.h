@@ -27,7 +27,6 @@ inline constexpr const char kDqtHelp[] = "&Help...";
 inline constexpr const char kDqtFileFilter[] = "DQT file(*.dqt,*.csv,*.txt)|*.dqt;*.csv;*.txt|All files(*.*)|*.*||";  // 225
 inline constexpr const char kDqtOpenTitle[] = "DQT ファイルを開く";  // 226
 inline constexpr const char kDqtSaveTitle[] = "DQT ファイルの保存";  // 227
-inline constexpr const char kDqtCantOpen[] = "Can't open the file.";  // 351
 inline constexpr int kDqtHelpTopic = 1510;
 
 // An open document the tables can be taken from.

@@ -65,27 +65,6 @@ bool ReadTables(const char* path, uint16_t out[2][64]) {
   return ok;
 }
 
-// Accepts the file dialog that comes up next with this path typed in;
-// its title and filters go to *seen.
-struct SeenFileDialog {
-  std::string title;
-  QStringList filters;
-  std::string folder;
-};
-void AnswerFileDialog(const std::string& path, SeenFileDialog* seen) {
-  WhenModal<QFileDialog>([path, seen](QFileDialog& dlg) {
-    if (seen) {
-      seen->title = dlg.windowTitle().toStdString();
-      seen->filters = dlg.nameFilters();
-      seen->folder = QFile::encodeName(dlg.directory().absolutePath()).toStdString();
-    }
-    auto* edit = dlg.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    if (edit) edit->setText(QString::fromStdString(path));
-    static_cast<QDialog&>(dlg).accept();
-    if (dlg.isVisible()) dlg.reject();
-  });
-}
-
 class DqtDlgTest : public GuiTest {
 protected:
   std::unique_ptr<CDqtDialog> Make(const std::vector<DqtSource>& docs = {}) {

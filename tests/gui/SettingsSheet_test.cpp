@@ -40,17 +40,6 @@ QuantTable Standard(int k, int quality) {
 
 void Flip(QCheckBox* box) { box->click(); }
 
-// Accepts the next file or folder dialog with this path typed in.
-void AnswerFileDialog(const std::string& path, std::string* title) {
-  WhenModal<QFileDialog>([path, title](QFileDialog& dlg) {
-    if (title) *title = dlg.windowTitle().toStdString();
-    auto* edit = dlg.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    if (edit) edit->setText(QString::fromStdString(path));
-    static_cast<QDialog&>(dlg).accept();
-    if (dlg.isVisible()) dlg.reject();
-  });
-}
-
 class SettingsSheetTest : public GuiTest {
 protected:
   // Command 441 with `fn` acting on the sheet; fn ends it.
@@ -202,7 +191,7 @@ TEST_F(SettingsSheetTest, theClearHoldsAtExitWithoutTheMenuShown) {
 
 TEST_F(SettingsSheetTest, commentPageEnablesTheCombosByTheirBoxesAndStoresWithTheReload) {
   WriteFileText(dir.File("comment.txt"), "hello\n");
-  std::string title;
+  SeenFileDialog seen;
   RunSheet([&](CSettingsSheet& sheet) {
     sheet.Tabs()->setCurrentIndex(1);
     CCommentPage* p = sheet.Comment();
@@ -216,13 +205,13 @@ TEST_F(SettingsSheetTest, commentPageEnablesTheCombosByTheirBoxesAndStoresWithTh
     Flip(p->AutoWriteBox());
     EXPECT_TRUE(p->WriteCharsetList()->isEnabled());
     p->WriteCharsetList()->setCurrentIndex(4);
-    AnswerFileDialog(dir.File("comment.txt"), &title);
+    AnswerFileDialog(dir.File("comment.txt"), &seen);
     p->BrowseButton()->click();
     EXPECT_EQ(p->FileEdit()->text().toStdString(), dir.File("comment.txt"));
     Flip(p->DefaultCommentBox());
     sheet.OkButton()->click();
   });
-  EXPECT_EQ(title, "コメントファイルを開く");
+  EXPECT_EQ(seen.title, "コメントファイルを開く");
   EXPECT_EQ(App().App().m_defaultComment, "hello\r\n");
   const CSettings s = Restarted();
   EXPECT_EQ(s.DefaultCommentPath, dir.File("comment.txt"));
@@ -251,7 +240,7 @@ TEST_F(SettingsSheetTest, aCommentFileThatIsMissingLeavesAnEmptyCommentAndTheRes
 
 TEST_F(SettingsSheetTest, jpegPageStoresItsControlsAndTheDqtButtonFollowsItsBox) {
   ::mkdir(dir.File("work").c_str(), 0755);
-  std::string title;
+  SeenFileDialog seen;
   RunSheet([&](CSettingsSheet& sheet) {
     sheet.Tabs()->setCurrentIndex(2);
     CJpegPage* p = sheet.Jpeg();
@@ -264,7 +253,7 @@ TEST_F(SettingsSheetTest, jpegPageStoresItsControlsAndTheDqtButtonFollowsItsBox)
     Flip(p->CustomDqtBox());
     EXPECT_EQ(p->UnitList()->count(), 3);
     EXPECT_EQ(p->UnitList()->itemText(1).toStdString(), "dot/inch");
-    AnswerFileDialog(dir.File("work"), &title);
+    AnswerFileDialog(dir.File("work"), &seen);
     p->BrowseButton()->click();
     EXPECT_EQ(p->TempDirEdit()->text().toStdString(), dir.File("work"));
     Type(p->ResolutionHEdit(), "300");
@@ -273,7 +262,7 @@ TEST_F(SettingsSheetTest, jpegPageStoresItsControlsAndTheDqtButtonFollowsItsBox)
     Flip(p->RstBox());
     sheet.OkButton()->click();
   });
-  EXPECT_EQ(title, "中間ファイル展開ディレクトリの指定");
+  EXPECT_EQ(seen.title, "中間ファイル展開ディレクトリの指定");
   const CSettings s = Restarted();
   EXPECT_EQ(s.TempDir, dir.File("work"));
   EXPECT_EQ(s.ResolutionH, 300);
