@@ -6,6 +6,7 @@
 //
 //   bench_convert [--rounds N] [--quick]
 //   bench_convert --peak ours|bound FILE... DIR   (one conversion each, for callgrind)
+//   bench_convert --photo WIDTH HEIGHT PATH        (writes a class's generated photo)
 //
 // For each size class it prints ms per file (ours and the bound, measured
 // in turns in the same run so that a loaded machine moves both alike), the
@@ -306,6 +307,8 @@ int main(int argc, char** argv) {
     g_work = argv[argc - 1];
     return PeakChild(argv[2], std::vector<std::string>(argv + 3, argv + argc - 1));
   }
+  if (argc == 5 && std::strcmp(argv[1], "--photo") == 0)
+    return qv::bench::WritePhotoJpeg(argv[4], std::atoi(argv[2]), std::atoi(argv[3])) ? 0 : 1;
   int rounds = 5;
   bool quick = false;
   for (int i = 1; i < argc; ++i) {

@@ -78,6 +78,8 @@ BENCHMARK(BM_ResizeBitmap)
     ->Args({4000, 3000, 160, 120})
     ->Args({6000, 4000, 1024, 768})  // 24 MP, 3:2
     ->Args({6000, 4000, 160, 120})
+    ->Args({3000, 2000, 1024, 768})  // 6 MP, 3:2
+    ->Args({3000, 2000, 160, 120})
     ->Args({640, 480, 1024, 768})    // enlarged
     ->Unit(benchmark::kMillisecond);
 

@@ -1,5 +1,6 @@
 #include "batch/BatchEngine.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -175,10 +176,23 @@ public:
     try {
       thumb.Begin(width, height, 160, 120, topFirst);
       canvas.Begin(width, height, m_width, m_height, topFirst);
+      // One ring of decoded rows serves both resamplers, so neither copies them.
+      m_ringRows = std::max(thumb.RowsReadAgain(), canvas.RowsReadAgain()) + 1;
+      m_rowBytes = 3 * static_cast<size_t>(width) + 16;
+      if (m_ringRows > 1) {
+        m_ring.resize(static_cast<size_t>(m_ringRows) * m_rowBytes);
+        thumb.CallerKeepsRows();
+        canvas.CallerKeepsRows();
+      }
+      m_next = 0;
     } catch (const std::exception&) {
       m_failed = true;
     }
     return !m_failed;
+  }
+  uint8_t* NextRow() override {
+    if (m_ringRows <= 1 || m_failed) return nullptr;
+    return m_ring.data() + static_cast<size_t>(m_next++ % m_ringRows) * m_rowBytes;
   }
   void PushRow(const uint8_t* row, bool slack) override {
     if (m_failed) return;
@@ -198,6 +212,9 @@ private:
   int m_width = 0, m_height = 0;
   int m_srcWidth = 0, m_srcHeight = 0;
   bool m_failed = false;
+  std::vector<uint8_t> m_ring;
+  size_t m_rowBytes = 0;
+  int m_ringRows = 0, m_next = 0;
 };
 
 // A finished canvas becomes the document's image, as ResizeImage leaves it;

@@ -211,7 +211,11 @@ bool ReadRows(ReadJob* job) {
   const int comps = cinfo->output_components;
   while (cinfo->output_scanline < cinfo->output_height) {
     const int y = static_cast<int>(cinfo->output_scanline);
-    uint8_t* row = job->sink ? job->bits : job->bits + static_cast<long>(height - 1 - y) * job->stride;
+    uint8_t* row = job->bits + static_cast<long>(height - 1 - y) * job->stride;
+    if (job->sink) {
+      row = job->sink->NextRow();
+      if (!row) row = job->bits;
+    }
     JSAMPROW rows[1] = {row};
     jpeg_read_scanlines(cinfo, rows, 1);
     if (!job->convertToBgr) {

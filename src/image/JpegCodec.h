@@ -19,6 +19,9 @@ public:
   // 3 x width bytes of blue-green-red; with `slack`, 16 more bytes after
   // them may be read.
   virtual void PushRow(const uint8_t* row, bool slack) = 0;
+  // Where the decoder puts the next row (3 x width + 16 bytes, the slack
+  // read as any bytes), or null for a buffer of the decoder's own.
+  virtual uint8_t* NextRow() { return nullptr; }
 };
 
 // CImageDoc::Load for a JPEG file whose rows go to `rows` as they are

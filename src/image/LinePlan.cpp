@@ -318,6 +318,51 @@ __attribute__((target("avx2"))) size_t FinishRow256(uint8_t* out, const uint32_t
   return i;
 }
 
+// Two rows per multiply: each 32-bit lane holds a byte of both rows and
+// madd forms w_a x a + w_b x b at once; 32 output bytes per step keep four
+// sums in registers across the rows.
+__attribute__((target("avx2"))) inline void MaddRows(__m256i& lo, __m256i& hi, const uint8_t* a, const uint8_t* b,
+                                                     __m256i w) {
+  const __m256i va = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a)));
+  const __m256i vb = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b)));
+  lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(va, vb), w));
+  hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(va, vb), w));
+}
+
+// Sixteen quotients from MaddRows' sums: lo holds bytes 0-3 and 8-11, hi 4-7 and 12-15.
+__attribute__((target("avx2"))) inline void StoreSums(uint8_t* out, __m256i lo, __m256i hi, __m256d inv) {
+  const __m128i q0 = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(lo)), inv));
+  const __m128i q1 = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(lo, 1)), inv));
+  const __m128i q2 = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(hi)), inv));
+  const __m128i q3 = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(hi, 1)), inv));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(_mm_packs_epi32(q0, q2), _mm_packs_epi32(q1, q3)));
+}
+
+__attribute__((target("avx2"))) size_t SumRows256(uint8_t* out, const uint8_t* const* rows, const uint32_t* pairs,
+                                                  int pairCount, size_t n, double inverse) {
+  const __m256d inv = _mm256_set1_pd(inverse);
+  size_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    __m256i lo0 = _mm256_setzero_si256(), hi0 = lo0, lo1 = lo0, hi1 = lo0;
+    for (int q = 0; q < pairCount; ++q) {
+      const uint8_t* a = rows[2 * q] + i;
+      const uint8_t* b = rows[2 * q + 1] + i;
+      const __m256i w = _mm256_set1_epi32(static_cast<int>(pairs[q]));
+      MaddRows(lo0, hi0, a, b, w);
+      MaddRows(lo1, hi1, a + 16, b + 16, w);
+    }
+    StoreSums(out + i, lo0, hi0, inv);
+    StoreSums(out + i + 16, lo1, hi1, inv);
+  }
+  for (; i + 16 <= n; i += 16) {
+    __m256i lo = _mm256_setzero_si256(), hi = lo;
+    for (int q = 0; q < pairCount; ++q)
+      MaddRows(lo, hi, rows[2 * q] + i, rows[2 * q + 1] + i, _mm256_set1_epi32(static_cast<int>(pairs[q])));
+    StoreSums(out + i, lo, hi, inv);
+  }
+  return i;
+}
+
 // The four 32-bit lane groups of w x (16 bytes at p), w below 2^16.
 struct Products {
   __m128i q0, q1, q2, q3;
@@ -780,6 +825,36 @@ void FinishRow(uint8_t* out, Wide* acc, bool started, const uint8_t* row, size_t
   MulAddRow(acc, row, n, w, !started);
   const Tap local = tap;
   for (size_t i = 0; i < n; ++i) out[i] = Quotient(acc[i], local);
+}
+
+bool RowSums(const LinePlan& plan) {
+#if QV_X86
+  return plan.fits32 && plan.vectorDivide && plan.maxWeight < 0x8000 && HasAvx2();
+#else
+  (void)plan;
+  return false;
+#endif
+}
+
+void SumRows(uint8_t* out, const uint8_t* const* rows, const uint32_t* weights, int count, size_t n, const Tap& tap) {
+  size_t i = 0;
+#if QV_X86
+  // An odd row out is paired with itself at weight 0.
+  const uint8_t* paired[kMaxHeldRows + 1];
+  uint32_t pairs[kMaxHeldRows / 2 + 1];
+  if (count <= kMaxHeldRows) {
+    for (int k = 0; k < count; ++k) paired[k] = rows[k];
+    paired[count] = rows[count - 1];
+    for (int k = 0; k < count; k += 2) pairs[k / 2] = weights[k] | (k + 1 < count ? weights[k + 1] << 16 : 0u);
+    i = SumRows256(out, paired, pairs, (count + 1) / 2, n, VectorInverse(tap.divisor));
+  }
+#endif
+  const Tap local = tap;
+  for (; i < n; ++i) {
+    uint32_t sum = 0;
+    for (int k = 0; k < count; ++k) sum += weights[k] * rows[k][i];
+    out[i] = Quotient(sum, local);
+  }
 }
 
 } // namespace qv::resample

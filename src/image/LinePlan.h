@@ -114,4 +114,12 @@ void FinishRow(const LinePlan& plan, uint8_t* out, uint32_t* acc, bool started, 
                uint64_t w, const Tap& tap);
 void FinishRow(uint8_t* out, Wide* acc, bool started, const uint8_t* row, size_t n, uint64_t w, const Tap& tap);
 
+// Rows held together, so that each output row of the column pass is one
+// sum over the rows of its run: the most rows one run may have, and
+// whether a plan may use SumRows (weights below 2^15, sums below 2^31).
+constexpr int kMaxHeldRows = 64;
+bool RowSums(const LinePlan& plan);
+// out = (weights[0] x rows[0] + ... ) / divisor of `tap`, n bytes of each row.
+void SumRows(uint8_t* out, const uint8_t* const* rows, const uint32_t* weights, int count, size_t n, const Tap& tap);
+
 } // namespace qv::resample

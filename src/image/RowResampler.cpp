@@ -21,6 +21,12 @@ struct CRowResampler::Plans {
   // What each source row adds to which output rows, by arrival.
   std::vector<size_t> start;
   std::vector<Contribution> contributions;
+  // Held rows (resample::RowSums): the longest run of rows, the column
+  // weights as 32-bit values, and per source row whether a later output
+  // row still reads it.
+  int span = 0;
+  std::vector<uint32_t> weights32;
+  std::vector<char> readLater;
 };
 
 CRowResampler::CRowResampler() = default;
@@ -76,6 +82,21 @@ void CRowResampler::PlanFor(int sw, int sh) {
       }
     }
   }
+  if (m_fit.height != sh && resample::RowSums(p.columns)) {
+    for (const Tap& t : p.columns.taps)
+      if (t.divisor != 0) p.span = std::max(p.span, t.count);
+    if (p.span > resample::kMaxHeldRows) p.span = 0;
+  }
+  if (p.span > 0) {
+    p.split = false;
+    p.weights32.assign(p.columns.weights.begin(), p.columns.weights.end());
+    p.readLater.assign(static_cast<size_t>(sh), 0);
+    for (int k = 0; k < sh; ++k)
+      for (size_t c = p.start[static_cast<size_t>(k)]; c < p.start[static_cast<size_t>(k) + 1]; ++c) {
+        const Contribution& con = p.contributions[c];
+        if (!con.last && p.columns.taps[static_cast<size_t>(con.tap)].divisor != 0) p.readLater[static_cast<size_t>(k)] = 1;
+      }
+  }
   p.srcWidth = sw;
   p.srcHeight = sh;
   p.fitWidth = m_fit.width;
@@ -99,6 +120,15 @@ void CRowResampler::Begin(int srcWidth, int srcHeight, int canvasWidth, int canv
   m_canvasStride = DibStride(canvasWidth, 24);
   PlanFor(srcWidth, srcHeight);
   ClearBorders();
+  m_callerKeeps = false;
+  if (m_plans->span > 0) {
+    m_held.resize(static_cast<size_t>(m_plans->span) * m_rowBytes);
+    m_kept.assign(static_cast<size_t>(m_plans->span), nullptr);
+    m_mid.assign(m_rowBytes + resample::kRowSlack, 0);
+    m_padded.assign(m_rowBytes + resample::kRowSlack, 0);
+    return;
+  }
+  m_held = PixelBytes();
   const size_t taps = m_plans->columns.taps.size();
   m_slotOf.assign(taps, -1);
   m_started.assign(taps, 0);
@@ -178,6 +208,10 @@ void CRowResampler::PushRow(const uint8_t* row, bool slack) {
     EmitRow(k, row, slack);
     return;
   }
+  if (p.span > 0) {
+    PushHeld(k, row, slack);
+    return;
+  }
   const LinePlan& plan = p.columns;
   for (size_t c = p.start[static_cast<size_t>(k)]; c < p.start[static_cast<size_t>(k) + 1]; ++c) {
     const Contribution& con = p.contributions[c];
@@ -226,6 +260,43 @@ void CRowResampler::PushRow(const uint8_t* row, bool slack) {
     EmitRow(con.tap, m_mid.data(), true);
   }
 }
+
+// Row k arrived: every output row it completes is one sum over its run's
+// rows, the earlier of them held in a ring of span rows by arrival.
+void CRowResampler::PushHeld(int k, const uint8_t* row, bool slack) {
+  const Plans& p = *m_plans;
+  const int arrival = m_pushed - 1;
+  const uint8_t* rows[resample::kMaxHeldRows];
+  for (size_t c = p.start[static_cast<size_t>(k)]; c < p.start[static_cast<size_t>(k) + 1]; ++c) {
+    const Contribution& con = p.contributions[c];
+    const Tap& tap = p.columns.taps[static_cast<size_t>(con.tap)];
+    if (tap.divisor == 0) {
+      EmitRow(con.tap, row, slack);
+      continue;
+    }
+    if (!con.last) continue;
+    for (int j = 0; j < tap.count; ++j) {
+      const int kk = tap.first + j;
+      const int back = m_topFirst ? kk - k : k - kk;  // arrivals ago
+      rows[j] = back == 0 ? row : HeldRow(arrival - back);
+    }
+    resample::SumRows(m_mid.data(), rows, p.weights32.data() + tap.weight, tap.count, m_rowBytes, tap);
+    EmitRow(con.tap, m_mid.data(), true);
+  }
+  if (!p.readLater[static_cast<size_t>(k)]) return;
+  const size_t slot = static_cast<size_t>(arrival % p.span);
+  if (m_callerKeeps)
+    m_kept[slot] = row;
+  else
+    std::memcpy(m_held.data() + slot * m_rowBytes, row, m_rowBytes);
+}
+
+const uint8_t* CRowResampler::HeldRow(int arrival) const {
+  const size_t slot = static_cast<size_t>(arrival % m_plans->span);
+  return m_callerKeeps ? m_kept[slot] : m_held.data() + slot * m_rowBytes;
+}
+
+int CRowResampler::RowsReadAgain() const { return m_plans && m_plans->span > 0 ? m_plans->span - 1 : 0; }
 
 void CRowResampler::EmitRow(int outRow, const uint8_t* mid, bool slack) {
   uint8_t* dst = m_canvas.data() + (m_fit.y0 + outRow) * m_canvasStride + 3 * static_cast<int64_t>(m_fit.x0);

@@ -29,6 +29,12 @@ public:
   // The next source row: 3 x srcWidth bytes, blue-green-red; `slack` when
   // resample::kRowSlack bytes after it may be read.
   void PushRow(const uint8_t* row, bool slack = false);
+  // How many rows before the latest one the resampler reads again when an
+  // output row completes (0: none). A caller that leaves each pushed row
+  // unchanged for that many more rows says so after Begin, and the rows
+  // are then read where they are instead of being copied.
+  int RowsReadAgain() const;
+  void CallerKeepsRows() { m_callerKeeps = RowsReadAgain() > 0; }
   // Whether every source row has arrived.
   bool Complete() const { return m_pushed == m_srcHeight; }
   const FitResult& Fit() const { return m_fit; }
@@ -52,6 +58,8 @@ private:
   size_t SlotWords() const;
   uint32_t* Slot32(int tap, bool& started);
   void ReleaseSlot(int tap);
+  void PushHeld(int k, const uint8_t* row, bool slack);
+  const uint8_t* HeldRow(int arrival) const;
 
   int m_srcWidth = 0, m_srcHeight = 0;
   int m_canvasWidth = 0, m_canvasHeight = 0;
@@ -71,6 +79,9 @@ private:
   std::vector<std::vector<uint32_t>> m_slots32;
   std::vector<std::vector<resample::Wide>> m_slotsWide;
   std::vector<int> m_freeSlots;
+  PixelBytes m_held;    // the rows later output rows read, by arrival
+  std::vector<const uint8_t*> m_kept;  // the same when the caller keeps them
+  bool m_callerKeeps = false;
   PixelBytes m_mid;     // a finished column-pass row, with slack
   PixelBytes m_padded;  // a source row copied for slack
 };

@@ -464,6 +464,8 @@ TEST(ResampleImage, MatchesThePlainArithmeticByteForByte) {
       {7, 5, 1024, 768},        {1, 1, 160, 120},
       {333, 251, 333, 251},     // same size
       {5000, 10, 160, 120},     // fits to zero rows
+      {60, 7000, 160, 120},     // long column runs, summed at once
+      {60, 9000, 160, 120},     // runs too long to hold their rows
   };
   // Every kind of vector code the processor has, down to none.
   for (int level : {2, 1, 0})

@@ -51,6 +51,22 @@ PixelBytes Streamed(CRowResampler& r, const CMemBitmap& src, int W, int H, bool 
   return r.TakeCanvas();
 }
 
+// Rows the caller keeps in a ring just long enough, as the batch's decoder
+// does: a row read after it left the ring is another row by then.
+PixelBytes StreamedKept(CRowResampler& r, const CMemBitmap& src, int W, int H, bool topFirst) {
+  r.Begin(src.Width(), src.Height(), W, H, topFirst);
+  r.CallerKeepsRows();
+  const size_t bytes = 3 * static_cast<size_t>(src.Width()) + 16;
+  std::vector<uint8_t> ring(bytes * static_cast<size_t>(r.RowsReadAgain() + 1));
+  for (int n = 0; n < src.Height(); ++n) {
+    const int k = topFirst ? src.Height() - 1 - n : n;
+    uint8_t* row = ring.data() + bytes * static_cast<size_t>(n % (r.RowsReadAgain() + 1));
+    std::memcpy(row, src.Row(k), bytes - 16);
+    r.PushRow(row, true);
+  }
+  return r.TakeCanvas();
+}
+
 TEST(RowResampler, EitherOrderGivesTheWholeImageResizeForEveryKindOfPlan) {
   const int cases[][4] = {
       {4608, 3456, 1024, 768}, {4608, 3456, 160, 120},  // 16 MP, shrunk both ways
@@ -75,6 +91,9 @@ TEST(RowResampler, EitherOrderGivesTheWholeImageResizeForEveryKindOfPlan) {
             << c[0] << "x" << c[1] << " -> " << c[2] << "x" << c[3] << (topFirst ? " top first" : " bottom first")
             << (slack ? " with slack" : "");
       }
+    CRowResampler kept;
+    EXPECT_TRUE(StreamedKept(kept, src, c[2], c[3], true) == want) << c[0] << "x" << c[1] << " rows kept";
+    EXPECT_TRUE(StreamedKept(kept, src, c[2], c[3], false) == want) << c[0] << "x" << c[1] << " rows kept";
     // A resampler kept from the last picture plans again for other sizes,
     // and a canvas made in memory given back holding another picture is
     // black again around the new one.
