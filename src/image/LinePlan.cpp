@@ -225,6 +225,31 @@ __attribute__((target("avx2"))) void ApplyPairs256(const PixelPlan& p, uint8_t* 
   }
 }
 
+// Two output pixels per step pair of samples; see PixelPlan::pairMadd.
+__attribute__((target("avx2"))) void ApplyMadd256(const PixelPlan& p, uint8_t* dst, const uint8_t* src) {
+  const int32_t* start = p.pairStart.data();
+  const int32_t* offsets = p.pairOffsets.data();
+  const auto* weights = reinterpret_cast<const __m256i*>(p.pairWeights.data());
+  const double* inverse = p.pairInverse.data();
+  // Per half: blue, green, red of the step's two pixels as 16-bit pairs.
+  const __m256i pick = _mm256_setr_epi8(0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1,
+                                        0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1);
+  const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+  for (int q = 0; q < p.pairs; ++q, inverse += 2, dst += 6) {
+    __m256i sum = _mm256_setzero_si256();
+    for (int k = start[q]; k < start[q + 1]; ++k) {
+      const __m256i window = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(src + offsets[2 * k + 1]),
+                                                  reinterpret_cast<const __m128i*>(src + offsets[2 * k]));
+      sum = _mm256_add_epi32(sum, _mm256_madd_epi16(_mm256_shuffle_epi8(window, pick), _mm256_loadu_si256(weights + k)));
+    }
+    const __m128i lo = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(sum)), _mm256_set1_pd(inverse[0])));
+    const __m128i hi = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(sum, 1)), _mm256_set1_pd(inverse[1])));
+    const __m128i q16 = _mm_packs_epi32(lo, hi);
+    const __m128i bytes = _mm_shuffle_epi8(_mm_packus_epi16(q16, q16), pack);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), bytes);
+  }
+}
+
 // Rows eight bytes per step with 32-bit products: exact for any weight of a
 // plan that fits 32 bits, since every product and sum stays below 2^32.
 __attribute__((target("avx2"))) inline __m256i Products256(const uint8_t* p, __m256i w) {
@@ -546,10 +571,38 @@ void PrepareGroups(LinePlan& plan, int srcLen) {
 
 // Pairs of outputs before vectorEnd, leaving at least one output after
 // them: a step stores eight bytes for six.
+// Two samples of each run per step, the weights paired per lane; a run
+// that has ended reads its first pixel again with weight 0.
+void PrepareMadd(PixelPlan& p) {
+  p.pairMadd = true;
+  for (int q = 0; q < p.pairs; ++q) {
+    const PixelTap& a = p.taps[static_cast<size_t>(2 * q)];
+    const PixelTap& b = p.taps[static_cast<size_t>(2 * q + 1)];
+    const int n = (std::max(a.count, b.count) + 1) / 2;
+    for (int s = 0; s < n; ++s) {
+      for (const PixelTap* t : {&a, &b}) {
+        const int k = 2 * s;
+        p.pairOffsets.push_back(k < t->count ? t->offset + 3 * k : t->offset);
+        const uint32_t w0 = k < t->count ? p.weights[t->weight + static_cast<size_t>(k)] : 0;
+        const uint32_t w1 = k + 1 < t->count ? p.weights[t->weight + static_cast<size_t>(k) + 1] : 0;
+        for (int lane = 0; lane < 3; ++lane) p.pairWeights.push_back(w0 | w1 << 16);
+        p.pairWeights.push_back(0);
+      }
+    }
+    p.pairStart.push_back(static_cast<int32_t>(p.pairOffsets.size() / 2));
+    p.pairInverse.push_back(a.inverse);
+    p.pairInverse.push_back(b.inverse);
+  }
+}
+
 void PreparePairs(LinePlan& plan) {
   PixelPlan& p = plan.pixels;
   p.pairs = std::max(0, (p.vectorEnd - 1) / 2);
   p.pairStart.assign(1, 0);
+  if (plan.maxWeight < 0x8000) {
+    PrepareMadd(p);
+    return;
+  }
   for (int q = 0; q < p.pairs; ++q) {
     const PixelTap& a = p.taps[static_cast<size_t>(2 * q)];
     const PixelTap& b = p.taps[static_cast<size_t>(2 * q + 1)];
@@ -728,6 +781,9 @@ void ApplyPixels(const LinePlan& plan, uint8_t* dst, const uint8_t* src) {
   if (plan.pixels.groups > 0) {
     ApplyBytes256(plan.pixels, dst, src);
     from = static_cast<size_t>(plan.pixels.groups) * 8 / 3;
+  } else if (plan.pixels.pairMadd) {
+    ApplyMadd256(plan.pixels, dst, src);
+    from = 2 * static_cast<size_t>(plan.pixels.pairs);
   } else if (plan.pixels.pairs > 0) {
     ApplyPairs256(plan.pixels, dst, src);
     from = 2 * static_cast<size_t>(plan.pixels.pairs);

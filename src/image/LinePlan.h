@@ -52,6 +52,10 @@ struct PixelPlan {
   // When both pixels of every step lie within 16 bytes: one load at the low
   // half's pixel and a shuffle that picks both (16 bytes per step).
   std::vector<uint8_t> pairMasks;
+  // Weights below 2^15: each step takes two pixels of both runs, from 16
+  // bytes at each, and multiplies pairs of samples at once; pairWeights
+  // then hold w_2s | w_2s+1 << 16 per lane.
+  bool pairMadd = false;
 };
 
 // Rows given to ApplyPixels may be read this far past their last pixel.
@@ -99,7 +103,9 @@ void FinishSplit(uint8_t* out, const uint32_t* wide, const uint16_t* narrow, con
 // then needs kRowSlack readable bytes after it when NeedsSlack says so.
 void PreparePixels(LinePlan& plan, int srcLen);
 // Whether ApplyPixels reads up to kRowSlack bytes past a row's end.
-inline bool NeedsSlack(const LinePlan& plan) { return plan.pixels.groups > 0 || !plan.pixels.pairMasks.empty(); }
+inline bool NeedsSlack(const LinePlan& plan) {
+  return plan.pixels.groups > 0 || !plan.pixels.pairMasks.empty() || plan.pixels.pairMadd;
+}
 // Blue, green and red of one 24-bit row at once; the same results as three
 // ApplyLine calls with step 3.
 void ApplyPixels(const LinePlan& plan, uint8_t* dst, const uint8_t* src);
