@@ -122,7 +122,7 @@ void CRowResampler::Begin(int srcWidth, int srcHeight, int canvasWidth, int canv
   ClearBorders();
   m_callerKeeps = false;
   if (m_plans->span > 0) {
-    m_held.resize(static_cast<size_t>(m_plans->span) * m_rowBytes);
+    m_held.clear();  // made by the first row copied: a caller that keeps its rows needs none
     m_kept.assign(static_cast<size_t>(m_plans->span), nullptr);
     m_mid.assign(m_rowBytes + resample::kRowSlack, 0);
     m_padded.assign(m_rowBytes + resample::kRowSlack, 0);
@@ -285,10 +285,12 @@ void CRowResampler::PushHeld(int k, const uint8_t* row, bool slack) {
   }
   if (!p.readLater[static_cast<size_t>(k)]) return;
   const size_t slot = static_cast<size_t>(arrival % p.span);
-  if (m_callerKeeps)
+  if (m_callerKeeps) {
     m_kept[slot] = row;
-  else
-    std::memcpy(m_held.data() + slot * m_rowBytes, row, m_rowBytes);
+    return;
+  }
+  if (m_held.empty()) m_held.resize(static_cast<size_t>(p.span) * m_rowBytes);
+  std::memcpy(m_held.data() + slot * m_rowBytes, row, m_rowBytes);
 }
 
 const uint8_t* CRowResampler::HeldRow(int arrival) const {
