@@ -239,21 +239,30 @@ RunCounts RunJobs(CConverterApp& app, const BatchRunRequest& req, int jobs, Conv
     if (i < total) sink.ShowProgress(std::to_string(i + 1) + " / " + std::to_string(total), req.files[static_cast<size_t>(i)]);
   };
   progressOf(0);
-  // Tells every finished file whose turn has come; under `turn`.
-  auto tellReady = [&] {
+  // Tells every finished file whose turn has come, one thread at a time;
+  // called under `turn`, which is let go while a file is written, so that
+  // a job finishing meanwhile only leaves its file for the teller.
+  bool telling = false;
+  auto tellReady = [&](std::unique_lock<std::mutex>& lock) {
+    if (telling) return;
+    telling = true;
     while (told < total && outcomes[static_cast<size_t>(told)].finished && !counts.stopped) {
       Outcome& o = outcomes[static_cast<size_t>(told)];
+      lock.unlock();
       sink.Tell(o.said);
       o.said.clear();
       if (o.result == CONVERT_DONE) o.result = WriteDeviceFile(app, o.out, o.file);
       o.file = DeviceFile();
       if (verbose && o.result != CONVERT_STOP) sink.PrintLine(RecordLine(o.src, o.out, o.result == CONVERT_DONE));
+      lock.lock();
       if (o.result == CONVERT_DONE) ++counts.converted;
       if (o.result == CONVERT_SKIPPED) ++counts.skipped;
       if (o.result == CONVERT_STOP) counts.stopped = true;
       ++told;
       if (!counts.stopped) progressOf(told);
+      toldChanged.notify_all();
     }
+    telling = false;
   };
   auto work = [&]() {
     CImageDoc doc(app);
@@ -279,7 +288,7 @@ RunCounts RunJobs(CConverterApp& app, const BatchRunRequest& req, int jobs, Conv
       if (r == CONVERT_SKIPPED) ShowLoadError(sink, doc.m_nLoadError, doc.m_strLoadErrorName, true);
       t_said = nullptr;
       if (r == CONVERT_STOP) stop = true;
-      std::lock_guard<std::mutex> lock(turn);
+      std::unique_lock<std::mutex> lock(turn);
       Outcome& o = outcomes[static_cast<size_t>(i)];
       o.result = r;
       o.said = std::move(said);
@@ -287,7 +296,7 @@ RunCounts RunJobs(CConverterApp& app, const BatchRunRequest& req, int jobs, Conv
       o.out = out;
       o.file = std::move(file);
       o.finished = true;
-      tellReady();
+      tellReady(lock);
       if (counts.stopped) stop = true;
       toldChanged.notify_all();
     }
