@@ -27,7 +27,9 @@ namespace {
 // Ctrl+C or SIGTERM: the file in progress is finished (a device file only
 // ever appears whole), then the run ends with its count. A second signal
 // ends the process at once; the unfinished file is then a hidden temporary.
-volatile std::sig_atomic_t g_interrupted = 0;
+// An atomic, not a volatile flag: the jobs' threads read it too.
+std::atomic<int> g_interrupted{0};
+static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
 
 void OnInterrupt(int sig) {
   if (g_interrupted) {
