@@ -1,8 +1,9 @@
 #pragma once
 // The resampler of image/Resample.h fed one source row at a time, as a
-// decoder delivers them: the column pass keeps running sums for the output
-// rows still open, so no source image is held; each finished row is fitted
-// into the canvas at once. The results are those of ResizeBitmap.
+// decoder delivers them: the column pass holds the few rows of the output
+// rows still open (or, for runs too long to hold, running sums), so no
+// source image is held; each finished row is fitted into the canvas at
+// once. The results are those of ResizeBitmap.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
