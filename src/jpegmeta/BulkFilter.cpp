@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #include <vector>
 
@@ -531,6 +532,7 @@ void CBulkFilter::FilterOneName(const std::string& srcDir, const std::string& ds
 bool CBulkFilter::LoadSource(const std::string& srcPath, std::string& reason) {
   CSegmentFile& f = *m_pSource;
   m_bSourceInMemory = false;
+  m_list.clear();  // its records may point into the bytes about to be replaced
   // O_NONBLOCK: a pipe put in the file's place must not hang the run; a
   // regular file's reads ignore it.
   const int fd = ::open(srcPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -550,7 +552,7 @@ bool CBulkFilter::LoadSource(const std::string& srcPath, std::string& reason) {
     m_srcDev = st.st_dev;
     m_srcIno = st.st_ino;
     m_nSrcSize = static_cast<int64_t>(st.st_size);
-    f.OpenMemory(m_srcBytes.data(), m_srcBytes.size());
+    ParseJpegInPlace(m_srcBytes.data(), m_srcBytes.size(), m_list);
   } else {
     // Refusals and large files: the buffered reader, with its own reasons.
     if (fd >= 0) ::close(fd);
@@ -560,9 +562,9 @@ bool CBulkFilter::LoadSource(const std::string& srcPath, std::string& reason) {
       return false;
     }
     m_nSrcSize = f.Length();
+    ParseJpeg(f, m_list);
+    f.Close();
   }
-  ParseJpeg(f, m_list);
-  f.Close();
   if (m_list.empty() || m_list.front()->MarkerCode() != M_SOI || m_list.front()->m_nOffset != 0) {
     m_list.clear();
     reason = "not a JPEG file";
@@ -599,25 +601,39 @@ int CBulkFilter::FilterFile(const std::string& srcPath, const std::string& dstPa
   return 1;
 }
 
-// The list's bytes into m_outBytes from the source in memory, by the rules
-// of the streamed write: source records in file order, none past the end.
-bool CBulkFilter::AssembleOutput() {
-  m_outBytes.clear();
+// The list's bytes as pieces of the source in memory and of the new
+// records, by the rules of the streamed write: source records in file
+// order, none past the end. Neighbouring source records make one piece.
+bool CBulkFilter::GatherOutput(int64_t& total) {
+  m_parts.clear();
+  total = 0;
   const int64_t size = static_cast<int64_t>(m_srcBytes.size());
   int64_t pos = 0;
+  const uint8_t* runEnd = nullptr;  // end of the last piece when it is a source piece
   for (const auto& rec : m_list) {
     const int64_t len = rec->m_nLength;
     if (!rec->Has(SF_SOURCE)) {
       if (rec->Has(SF_DROP) || len <= 0) continue;
       if (!rec->m_pData) return false;
-      m_outBytes.insert(m_outBytes.end(), rec->m_pData, rec->m_pData + len);
+      m_parts.push_back({rec->m_pData, static_cast<size_t>(len)});
+      runEnd = nullptr;
+      total += len;
       continue;
     }
     const int64_t at = rec->m_nOffset;
     if (at < pos || at > size || len < 0 || len > size - at) return false;
-    if (!rec->Has(SF_DROP))
-      m_outBytes.insert(m_outBytes.end(), m_srcBytes.data() + at, m_srcBytes.data() + at + len);
     pos = at + len;
+    if (rec->Has(SF_DROP) || len == 0) {
+      runEnd = nullptr;
+      continue;
+    }
+    const uint8_t* from = m_srcBytes.data() + at;
+    if (from == runEnd)
+      m_parts.back().iov_len += static_cast<size_t>(len);
+    else
+      m_parts.push_back({const_cast<uint8_t*>(from), static_cast<size_t>(len)});
+    runEnd = from + len;
+    total += len;
   }
   return true;
 }
@@ -640,10 +656,10 @@ bool CBulkFilter::WriteResult(const std::string& srcPath, const std::string& dst
     if (!inPlace && InSourceTree(dstPath)) return false;
   }
   if (!inPlace && m_bSourceInMemory) {
-    if (!AssembleOutput() ||
-        !ReplaceFileContent(dstPath, m_outBytes.data(), m_outBytes.size(), dstExists ? &dst : nullptr))
+    int64_t total = 0;
+    if (!GatherOutput(total) || !ReplaceFileContent(dstPath, m_parts.data(), m_parts.size(), dstExists ? &dst : nullptr))
       return false;
-    written = static_cast<int64_t>(m_outBytes.size());
+    written = total;
     return true;
   }
   if (!inPlace) return WriteSegments(srcPath, dstPath, m_list) == 1;

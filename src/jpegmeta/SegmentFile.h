@@ -22,8 +22,8 @@ public:
   // Opens a regular file for reading; false when it cannot be opened or is
   // a folder, pipe, device or socket (refused without waiting).
   bool Open(const std::string& path);
-  // Reads from the caller's memory instead of a file; the bytes must live
-  // until Close.
+  // Reads from the caller's memory instead of a file, without copying it;
+  // the bytes must live until Close.
   void OpenMemory(const uint8_t* data, size_t size);
   void Close();
   bool IsOpen() const { return m_pFile != nullptr || m_pMemory != nullptr; }
@@ -38,6 +38,10 @@ public:
   // Bytes passed over before the next byte of that value (left unread), or -1
   // when the end comes first.
   int64_t FindByte(uint8_t value);
+  // The caller's bytes from `offset` on while reading memory; null for a file.
+  const uint8_t* MemoryAt(int64_t offset) const {
+    return m_pMemory && offset >= 0 && offset <= m_nFileLength ? m_pMemory + offset : nullptr;
+  }
 
   int64_t Length() const { return m_nFileLength; }
   // Offset of the next byte to be delivered.
@@ -52,6 +56,8 @@ private:
   int64_t m_nFileLength = 0;
   FILE* m_pFile = nullptr;
   std::unique_ptr<uint8_t[]> m_pBuffer;
+  // What the reads deliver from: the buffer, or the caller's memory whole.
+  const uint8_t* m_pView = nullptr;
   size_t m_nReadPos = 0;
   size_t m_nValid = 0;
   size_t m_nCapacity;

@@ -36,25 +36,31 @@ const char* const kMarkerNames[63] = {
 
 // Reads a marker segment whose 0xFF is at `at` and whose code has just been
 // read: length field, then length - 2 payload bytes. Null when the segment is
-// cut short or its length field cannot describe a segment.
-std::unique_ptr<CJpegSegment> ReadMarkerSegment(CSegmentFile& src, int code, int64_t at) {
+// cut short or its length field cannot describe a segment. `borrow`: the
+// record points into the source's memory instead of holding a copy.
+std::unique_ptr<CJpegSegment> ReadMarkerSegment(CSegmentFile& src, int code, int64_t at, bool borrow) {
   uint8_t field[2];
   if (src.Read(field, 2) < 2) return nullptr;
   const int64_t len = (int64_t{field[0]} << 8) | field[1];
   if (len < 2) return nullptr;
-  auto seg = std::make_unique<CJpegSegment>(len + 2);
-  seg->m_pData[0] = 0xFF;
-  seg->m_pData[1] = static_cast<uint8_t>(code);
-  seg->m_pData[2] = field[0];
-  seg->m_pData[3] = field[1];
-  if (src.Read(seg->m_pData + 4, len - 2) < len - 2) return nullptr;
+  std::unique_ptr<CJpegSegment> seg;
+  if (borrow) {
+    // The record's bytes lie together in memory: fill bytes end before `at`.
+    if (src.Skip(len - 2) < len - 2) return nullptr;
+    seg = CJpegSegment::Borrowed(src.MemoryAt(at), len + 2);
+  } else {
+    seg = std::make_unique<CJpegSegment>(len + 2);
+    seg->m_pData[0] = 0xFF;
+    seg->m_pData[1] = static_cast<uint8_t>(code);
+    seg->m_pData[2] = field[0];
+    seg->m_pData[3] = field[1];
+    if (src.Read(seg->m_pData + 4, len - 2) < len - 2) return nullptr;
+  }
   seg->m_nFlags |= SF_SOURCE;
   seg->m_nOffset = at;
   return seg;
 }
 
-// A new file beside `path`, created exclusively with the mode `path` has (or
-// the usual one); returns the descriptor or -1.
 // Copies a whole file into `out`.
 bool CopyInto(const std::string& from, CReplacingFile& out) {
   FILE* in = std::fopen(from.c_str(), "rb");
@@ -71,13 +77,11 @@ bool CopyInto(const std::string& from, CReplacingFile& out) {
   return ok;
 }
 
-} // namespace
-
 // Records cover the file from offset 0 to the end of EOI without gaps:
 //   data run   bytes between markers (scan data, fill bytes, bytes before SOI)
 //   standalone FF D0..D9 (RSTn, SOI, EOI), 2 bytes
 //   segment    FF cc LL LL payload[LLLL - 2]
-int ParseJpeg(CSegmentFile& src, SegmentList& list) {
+int ParseJpegRecords(CSegmentFile& src, SegmentList& list, bool borrow) {
   int64_t runStart = 0;
   for (;;) {
     if (src.FindByte(0xFF) < 0) break;
@@ -102,12 +106,22 @@ int ParseJpeg(CSegmentFile& src, SegmentList& list) {
       if (code == 0xD9) break;
       continue;
     }
-    auto seg = ReadMarkerSegment(src, code, at);
+    auto seg = ReadMarkerSegment(src, code, at, borrow);
     if (!seg) break;
     runStart = at + seg->m_nLength;
     list.push_back(std::move(seg));
   }
   return 1;
+}
+
+} // namespace
+
+int ParseJpeg(CSegmentFile& src, SegmentList& list) { return ParseJpegRecords(src, list, false); }
+
+int ParseJpegInPlace(const uint8_t* data, size_t size, SegmentList& list) {
+  CSegmentFile src(1);
+  src.OpenMemory(data, size);
+  return ParseJpegRecords(src, list, true);
 }
 
 // Chunk: length n (4, big-endian), type (4), data (n), CRC (4).
