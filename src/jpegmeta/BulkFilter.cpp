@@ -453,6 +453,8 @@ bool CBulkFilter::FilterDirectory(const std::string& srcDir, const std::string& 
   ::closedir(d);
 
   bool skipFiles = false;
+  m_bDstFresh = false;
+  m_freshNames.clear();
   for (const std::string& name : files) {
     if (skipFiles || PumpAndCheckAbort()) break;
     FilterOneName(srcDir, dstDir, link, name, dstMissing, skipFiles);
@@ -517,11 +519,17 @@ void CBulkFilter::FilterOneName(const std::string& srcDir, const std::string& ds
       return;
     }
     dstMissing = false;
+    m_bDstFresh = true;
   }
   const int64_t srcSize = m_nSrcSize;
+  // A folder this run made holds only what it wrote there: no need to ask
+  // whether the name is taken, unless a name before this one mapped to it.
+  m_bDstAbsent = m_bDstFresh && m_freshNames.count(destName) == 0;
   const int ok = FilterFile(srcPath, dstPath);
+  m_bDstAbsent = false;
   m_list.clear();
   if (!ok) return;
+  if (m_bDstFresh) m_freshNames.insert(destName);
   ++m_nConverted;
   m_nSavedBytes += srcSize - m_nNewSize;
   LogFile(link + "/" + destName, dstPath, srcSize);
@@ -649,7 +657,7 @@ bool CBulkFilter::WriteResult(const std::string& srcPath, const std::string& dst
     srcId = {static_cast<dev_t>(m_srcDev), static_cast<ino_t>(m_srcIno)};
   else if (!IdOf(srcPath, srcId))
     return false;
-  const bool dstExists = IdOf(dstPath, dstId, &dst);
+  const bool dstExists = !m_bDstAbsent && IdOf(dstPath, dstId, &dst);
   const bool inPlace = dstExists && srcId == dstId;
   if (dstExists) {
     if (S_ISREG(dst.st_mode) && (dst.st_mode & 0222) == 0) return false;  // read-only stays

@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 #include <sys/uio.h>
+#include <unordered_set>
 #include <vector>
 
 #include "jpegmeta/BulkWorker.h"
@@ -112,6 +113,11 @@ private:
   // records of m_list point into it) and the pieces of the output's one write.
   std::vector<uint8_t> m_srcBytes;
   std::vector<iovec> m_parts;
+  // The destination folder of the files being filtered was made by this run,
+  // and the names written into it so far.
+  bool m_bDstFresh = false;
+  std::unordered_set<std::string> m_freshNames;
+  bool m_bDstAbsent = false;  // the current file's destination is known not to exist
   bool m_bSourceInMemory = false;
   uint64_t m_srcDev = 0, m_srcIno = 0;
   std::vector<std::pair<uint64_t, uint64_t>> m_ancestors;  // folders being walked

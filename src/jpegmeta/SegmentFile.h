@@ -38,10 +38,6 @@ public:
   // Bytes passed over before the next byte of that value (left unread), or -1
   // when the end comes first.
   int64_t FindByte(uint8_t value);
-  // The caller's bytes from `offset` on while reading memory; null for a file.
-  const uint8_t* MemoryAt(int64_t offset) const {
-    return m_pMemory && offset >= 0 && offset <= m_nFileLength ? m_pMemory + offset : nullptr;
-  }
 
   int64_t Length() const { return m_nFileLength; }
   // Offset of the next byte to be delivered.

@@ -36,26 +36,18 @@ const char* const kMarkerNames[63] = {
 
 // Reads a marker segment whose 0xFF is at `at` and whose code has just been
 // read: length field, then length - 2 payload bytes. Null when the segment is
-// cut short or its length field cannot describe a segment. `borrow`: the
-// record points into the source's memory instead of holding a copy.
-std::unique_ptr<CJpegSegment> ReadMarkerSegment(CSegmentFile& src, int code, int64_t at, bool borrow) {
+// cut short or its length field cannot describe a segment.
+std::unique_ptr<CJpegSegment> ReadMarkerSegment(CSegmentFile& src, int code, int64_t at) {
   uint8_t field[2];
   if (src.Read(field, 2) < 2) return nullptr;
   const int64_t len = (int64_t{field[0]} << 8) | field[1];
   if (len < 2) return nullptr;
-  std::unique_ptr<CJpegSegment> seg;
-  if (borrow) {
-    // The record's bytes lie together in memory: fill bytes end before `at`.
-    if (src.Skip(len - 2) < len - 2) return nullptr;
-    seg = CJpegSegment::Borrowed(src.MemoryAt(at), len + 2);
-  } else {
-    seg = std::make_unique<CJpegSegment>(len + 2);
-    seg->m_pData[0] = 0xFF;
-    seg->m_pData[1] = static_cast<uint8_t>(code);
-    seg->m_pData[2] = field[0];
-    seg->m_pData[3] = field[1];
-    if (src.Read(seg->m_pData + 4, len - 2) < len - 2) return nullptr;
-  }
+  auto seg = std::make_unique<CJpegSegment>(len + 2);
+  seg->m_pData[0] = 0xFF;
+  seg->m_pData[1] = static_cast<uint8_t>(code);
+  seg->m_pData[2] = field[0];
+  seg->m_pData[3] = field[1];
+  if (src.Read(seg->m_pData + 4, len - 2) < len - 2) return nullptr;
   seg->m_nFlags |= SF_SOURCE;
   seg->m_nOffset = at;
   return seg;
@@ -77,11 +69,13 @@ bool CopyInto(const std::string& from, CReplacingFile& out) {
   return ok;
 }
 
+} // namespace
+
 // Records cover the file from offset 0 to the end of EOI without gaps:
 //   data run   bytes between markers (scan data, fill bytes, bytes before SOI)
 //   standalone FF D0..D9 (RSTn, SOI, EOI), 2 bytes
 //   segment    FF cc LL LL payload[LLLL - 2]
-int ParseJpegRecords(CSegmentFile& src, SegmentList& list, bool borrow) {
+int ParseJpeg(CSegmentFile& src, SegmentList& list) {
   int64_t runStart = 0;
   for (;;) {
     if (src.FindByte(0xFF) < 0) break;
@@ -106,7 +100,7 @@ int ParseJpegRecords(CSegmentFile& src, SegmentList& list, bool borrow) {
       if (code == 0xD9) break;
       continue;
     }
-    auto seg = ReadMarkerSegment(src, code, at, borrow);
+    auto seg = ReadMarkerSegment(src, code, at);
     if (!seg) break;
     runStart = at + seg->m_nLength;
     list.push_back(std::move(seg));
@@ -114,14 +108,44 @@ int ParseJpegRecords(CSegmentFile& src, SegmentList& list, bool borrow) {
   return 1;
 }
 
-} // namespace
-
-int ParseJpeg(CSegmentFile& src, SegmentList& list) { return ParseJpegRecords(src, list, false); }
-
+// The records of ParseJpeg, found straight in memory; only RSTn markers stay
+// inside the runs, so a scan with restart intervals is one record, not
+// hundreds.
 int ParseJpegInPlace(const uint8_t* data, size_t size, SegmentList& list) {
-  CSegmentFile src(1);
-  src.OpenMemory(data, size);
-  return ParseJpegRecords(src, list, true);
+  const int64_t n = data ? static_cast<int64_t>(size) : 0;
+  int64_t runStart = 0;
+  int64_t pos = 0;
+  while (pos < n) {
+    const void* hit = std::memchr(data + pos, 0xFF, static_cast<size_t>(n - pos));
+    if (!hit) break;
+    int64_t c = static_cast<const uint8_t*>(hit) - data + 1;  // the code after the 0xFF
+    while (c < n && data[c] == 0xFF) ++c;                      // fill bytes
+    if (c >= n) break;
+    const int64_t at = c - 1;
+    const int code = data[c];
+    pos = c + 1;
+    if (code < 0xC0 || (code >= 0xD0 && code <= 0xD7)) continue;  // stuffed 0x00, reserved codes, RSTn
+    if (at > runStart) list.push_back(CJpegSegment::NotLoaded(SF_SOURCE, runStart, at - runStart));
+    if (code == 0xD8 || code == 0xD9) {
+      auto rec = std::make_unique<CJpegSegment>(2, data + at);
+      rec->m_nFlags |= SF_SOURCE;
+      rec->m_nOffset = at;
+      list.push_back(std::move(rec));
+      runStart = at + 2;
+      if (code == 0xD9) break;
+      continue;
+    }
+    // FF cc LL LL payload: the whole segment must be there.
+    if (c + 2 >= n) break;
+    const int64_t len = (int64_t{data[c + 1]} << 8) | data[c + 2];
+    if (len < 2 || len > n - at - 2) break;
+    auto seg = CJpegSegment::Borrowed(data + at, len + 2);
+    seg->m_nFlags |= SF_SOURCE;
+    seg->m_nOffset = at;
+    list.push_back(std::move(seg));
+    runStart = pos = at + len + 2;
+  }
+  return 1;
 }
 
 // Chunk: length n (4, big-endian), type (4), data (n), CRC (4).
