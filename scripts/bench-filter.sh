@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The bulk filter against `cp -r` of the same tree, in turns, in one run:
-#   scripts/bench-filter.sh [BUILD_DIR] [--rounds N] [--folders F] [--per-folder K]
+#   scripts/bench-filter.sh [BUILD_DIR] [--rounds N] [--folders F] [--per-folder K] [--only tmpfs|disk]
 # Builds quorvex-cli if needed, copies the camera corpus (QUORVEX_CORPUS_DIR)
 # into F folders of K files, then times N rounds of
 #   cp -r tree out-cp
@@ -14,13 +14,14 @@ repo=$PWD
 
 build=build-bench
 if [ $# -gt 0 ] && [ "${1#--}" = "$1" ]; then build=$1; shift; fi
-rounds=7 folders=240 perFolder=12
+rounds=7 folders=240 perFolder=12 only=
 while [ $# -gt 0 ]; do
   case $1 in
     --rounds) rounds=$2; shift 2 ;;
     --folders) folders=$2; shift 2 ;;
     --per-folder) perFolder=$2; shift 2 ;;
-    *) echo "usage: $0 [BUILD_DIR] [--rounds N] [--folders F] [--per-folder K]" >&2; exit 2 ;;
+    --only) only=$2; shift 2 ;;
+    *) echo "usage: $0 [BUILD_DIR] [--rounds N] [--folders F] [--per-folder K] [--only tmpfs|disk]" >&2; exit 2 ;;
   esac
 done
 
@@ -28,8 +29,9 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_BUILD_BENCH=ON -DQUORVEX_BUILD_GUI=OFF
 fi
 cmake --build "$build" -j2 --target quorvex-cli >/dev/null
-cli=$(cd "$build" && find . -name quorvex-cli -type f -perm -u+x | head -n1)
-cli=$(cd "$build" && realpath "$cli")
+cli=$build/src/quorvex-cli
+[ -x "$cli" ] || { echo "no $cli after the build" >&2; exit 1; }
+cli=$(realpath "$cli")
 
 corpus=${QUORVEX_CORPUS_DIR:-$repo/../shared/corpus}
 mapfile -t sources < <(find "$corpus/camera" "$corpus/exif-org" -maxdepth 1 -name '*.jpg' 2>/dev/null | sort)
@@ -90,11 +92,13 @@ bench_place() {
 }
 
 echo "$((folders * perFolder)) files in $folders folders from ${#sources[@]} corpus files, $rounds rounds, medians:"
-if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+if [ "$only" != disk ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
   shm=$(mktemp -d /dev/shm/qv-bench-filter.XXXXXX)
   bench_place tmpfs "$shm" nosync
   rm -rf "$shm"
 fi
-disk=$(mktemp -d "$repo/$build/qv-bench-filter.XXXXXX" 2>/dev/null || mktemp -d "$build/qv-bench-filter.XXXXXX")
-bench_place disk "$disk" sync
-rm -rf "$disk"
+if [ "$only" != tmpfs ]; then
+  disk=$(mktemp -d "$(realpath "$build")/qv-bench-filter.XXXXXX")
+  bench_place disk "$disk" sync
+  rm -rf "$disk"
+fi
