@@ -546,21 +546,26 @@ bool CBulkFilter::LoadSource(const std::string& srcPath, std::string& reason) {
   const int fd = ::open(srcPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   struct stat st {};
   if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kWholeFileLimit) {
-    m_srcBytes.resize(static_cast<size_t>(st.st_size));
+    const size_t size = static_cast<size_t>(st.st_size);
+    if (size > m_srcCapacity) {
+      // Grown without being cleared: every byte used is read first.
+      m_srcBuffer.reset(new uint8_t[size]);
+      m_srcCapacity = size;
+    }
     size_t got = 0;
-    while (got < m_srcBytes.size()) {
-      const ssize_t n = ::read(fd, m_srcBytes.data() + got, m_srcBytes.size() - got);
+    while (got < size) {
+      const ssize_t n = ::read(fd, m_srcBuffer.get() + got, size - got);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;
       got += static_cast<size_t>(n);
     }
     ::close(fd);
-    m_srcBytes.resize(got);
+    m_srcLength = got;
     m_bSourceInMemory = true;
     m_srcDev = st.st_dev;
     m_srcIno = st.st_ino;
     m_nSrcSize = static_cast<int64_t>(st.st_size);
-    ParseJpegInPlace(m_srcBytes.data(), m_srcBytes.size(), m_list);
+    ParseJpegInPlace(m_srcBuffer.get(), m_srcLength, m_list);
   } else {
     // Refusals and large files: the buffered reader, with its own reasons.
     if (fd >= 0) ::close(fd);
@@ -615,7 +620,7 @@ int CBulkFilter::FilterFile(const std::string& srcPath, const std::string& dstPa
 bool CBulkFilter::GatherOutput(int64_t& total) {
   m_parts.clear();
   total = 0;
-  const int64_t size = static_cast<int64_t>(m_srcBytes.size());
+  const int64_t size = static_cast<int64_t>(m_srcLength);
   int64_t pos = 0;
   const uint8_t* runEnd = nullptr;  // end of the last piece when it is a source piece
   for (const auto& rec : m_list) {
@@ -635,7 +640,7 @@ bool CBulkFilter::GatherOutput(int64_t& total) {
       runEnd = nullptr;
       continue;
     }
-    const uint8_t* from = m_srcBytes.data() + at;
+    const uint8_t* from = m_srcBuffer.get() + at;
     if (from == runEnd)
       m_parts.back().iov_len += static_cast<size_t>(len);
     else
@@ -704,7 +709,9 @@ int CBulkFilter::ExifToJfif(SegmentList& list) const {
   const uint8_t* block = nullptr;
   size_t size = 0;
   if (!ExifBlockOf(**app1, block, size)) return 0;
-  CExifReader reader;
+  // One reader for the run: its tables keep their memory from file to file.
+  if (!m_pExif) m_pExif = std::make_unique<CExifReader>();
+  CExifReader& reader = *m_pExif;
   if (!reader.Parse(block, size)) return 0;
 
   Drop(**app1);

@@ -16,6 +16,7 @@
 
 namespace qv {
 
+class CExifReader;
 class CProfile;
 class CSegmentFile;
 class IMessageSink;
@@ -109,9 +110,11 @@ private:
   IMessageSink& m_sink;
   SegmentList m_list;
   std::unique_ptr<CSegmentFile> m_pSource;  // lives for a run
+  mutable std::unique_ptr<CExifReader> m_pExif;
   // The source read whole (kept between files so its memory is reused; the
   // records of m_list point into it) and the pieces of the output's one write.
-  std::vector<uint8_t> m_srcBytes;
+  std::unique_ptr<uint8_t[]> m_srcBuffer;
+  size_t m_srcCapacity = 0, m_srcLength = 0;
   std::vector<iovec> m_parts;
   // The destination folder of the files being filtered was made by this run,
   // and the names written into it so far.

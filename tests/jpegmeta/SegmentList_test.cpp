@@ -226,6 +226,13 @@ TEST(ParseJpegInPlace, GivesParseJpegsRecordsWithRestartMarkersLeftInTheRuns) {
       {"only 0xFF", {0xFF, 0xFF, 0xFF}},
       {"empty", {}},
   };
+  // Marker bytes packed densely, on every alignment of a 64-byte step.
+  for (unsigned seed = 1; seed <= 40; ++seed) {
+    static const uint8_t kAlphabet[] = {0xFF, 0xFF, 0xFF, 0x00, 0xD0, 0xD9, 0xC4, 0x00, 0x12, 0x01};
+    Bytes b = {0xFF, 0xD8};
+    for (unsigned x = seed; b.size() < 700; x = x * 1103515245u + 12345u) b.push_back(kAlphabet[(x >> 16) % 10]);
+    files.push_back({"dense " + std::to_string(seed), b});
+  }
   const std::string corpus = CorpusDir();
   if (!corpus.empty())
     for (const char* sub : {"/camera", "/exif-org", "/invalid"})
