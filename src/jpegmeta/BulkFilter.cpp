@@ -532,7 +532,7 @@ void CBulkFilter::FilterOneName(const std::string& srcDir, const std::string& ds
   if (m_bDstFresh) m_freshNames.insert(destName);
   ++m_nConverted;
   m_nSavedBytes += srcSize - m_nNewSize;
-  LogFile(link + "/" + destName, dstPath, srcSize);
+  if (m_pLog) LogFile(link + "/" + destName, dstPath, srcSize);
 }
 
 // Only a file that starts as a JPEG is filtered; bytes that the parse did not
