@@ -39,7 +39,9 @@ mapfile -t sources < <(find "$corpus/camera" "$corpus/exif-org" -maxdepth 1 -nam
 
 # The settings of a fresh install, whatever this user has saved.
 config=$(mktemp -d)
-trap 'rm -rf "$config"' EXIT
+shm="" disk=""
+cleanup() { rm -rf "$config" ${shm:+"$shm"} ${disk:+"$disk"}; }
+trap cleanup EXIT
 export QUORVEX_CONFIG_DIR=$config
 
 now_ms() { local ns; ns=$(date +%s%N); echo $((ns / 1000000)); }
@@ -75,10 +77,12 @@ bench_place() {
   local label=$1 place=$2 dosync=$3 r
   local tree=$place/tree cp=() def=() noexif=()
   make_tree "$tree"
+  local t
   for ((r = 0; r < rounds; ++r)); do
-    cp+=("$(time_side "$place" "$dosync" cp -r "$tree" "$place/out-cp")")
-    def+=("$(time_side "$place" "$dosync" "$cli" filter --recurse --in "$tree" --out "$place/out-q")")
-    noexif+=("$(time_side "$place" "$dosync" "$cli" filter --recurse --in "$tree" --out "$place/out-q" --no-convert-exif)")
+    t=$(time_side "$place" "$dosync" cp -r "$tree" "$place/out-cp") && cp+=("$t") || exit 1
+    t=$(time_side "$place" "$dosync" "$cli" filter --recurse --in "$tree" --out "$place/out-q") && def+=("$t") || exit 1
+    t=$(time_side "$place" "$dosync" "$cli" filter --recurse --in "$tree" --out "$place/out-q" --no-convert-exif) &&
+      noexif+=("$t") || exit 1
   done
   local mc md mn
   mc=$(printf '%s\n' "${cp[@]}" | median)
