@@ -1,6 +1,7 @@
 // The bulk filter over a tree of about 2,000 real camera files (Exif turned
 // into JFIF and a comment, the default settings, with recursion) against a
-// plain recursive copy of the same tree made in the same run.
+// plain recursive copy of the same tree made in the same run. The check
+// against `cp -r` itself, on tmpfs and on disk, is scripts/bench-filter.sh.
 //
 //   bench_filter [--benchmark_...]
 // Needs the camera corpus (QUORVEX_CORPUS_DIR or ../shared/corpus).
@@ -196,7 +197,7 @@ int main(int argc, char** argv) {
   const Tree& t = TheTree();
   if (g_filterSeconds > 0 && g_copySeconds > 0) {
     std::printf("\n%d files, %.1f MB: filter %.0f files/s, copy %.0f files/s; filter/copy wall time %.2fx, "
-                "CPU time %.2fx (target <= 2x)\n",
+                "CPU time %.2fx (target <= 1.5x)\n",
                 t.files, static_cast<double>(t.bytes) / 1e6, t.files / g_filterSeconds, t.files / g_copySeconds,
                 g_filterSeconds / g_copySeconds, g_filterCpu / g_copyCpu);
   }

@@ -5,8 +5,11 @@
 #include <fcntl.h>
 #include <mutex>
 #include <random>
+#include <climits>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
+#include <vector>
 
 #include "app/AppHelpers.h"
 
@@ -23,6 +26,50 @@ mode_t ProcessUmask() {
     return m;
   }();
   return mask;
+}
+
+#ifndef IOV_MAX
+#define IOV_MAX 1024
+#endif
+
+// Writes every piece in order: IOV_MAX pieces a call at most, a short write
+// resumed where it stopped.
+bool WriteAll(int fd, const iovec* parts, size_t count) {
+  std::vector<iovec> rest;  // made only once a write came back short
+  bool copied = false;
+  const iovec* at = parts;
+  size_t left = count;
+  while (left > 0) {
+    const int n = static_cast<int>(left < IOV_MAX ? left : IOV_MAX);
+    size_t want = 0;
+    for (int i = 0; i < n; ++i) want += at[i].iov_len;
+    if (want == 0) {
+      at += n;
+      left -= static_cast<size_t>(n);
+      continue;
+    }
+    const ssize_t done = ::writev(fd, at, n);
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) return false;
+    size_t skip = static_cast<size_t>(done);
+    while (left > 0 && skip >= at->iov_len) {
+      skip -= at->iov_len;
+      ++at;
+      --left;
+    }
+    if (skip > 0) {
+      // The caller's pieces stay as they were: the rest goes on from a copy.
+      if (!copied) {
+        rest.assign(at, at + left);
+        at = rest.data();
+        copied = true;
+      }
+      iovec& first = rest[static_cast<size_t>(at - rest.data())];
+      first.iov_base = static_cast<char*>(first.iov_base) + skip;
+      first.iov_len -= skip;
+    }
+  }
+  return true;
 }
 
 } // namespace
@@ -90,6 +137,11 @@ bool ReplaceFileContent(const std::string& path, const void* data, size_t size) 
 }
 
 bool ReplaceFileContent(const std::string& path, const void* data, size_t size, const struct stat* target) {
+  iovec whole{const_cast<void*>(data), size};
+  return ReplaceFileContent(path, &whole, size > 0 ? 1 : 0, target);
+}
+
+bool ReplaceFileContent(const std::string& path, const iovec* parts, size_t count, const struct stat* target) {
   std::string temp = DirectoryOf(path) + "/" + kTempFilePrefix + "XXXXXX" + kTempFileSuffix;
   const bool keepMode = target && S_ISREG(target->st_mode);
   int fd = -1;
@@ -113,18 +165,7 @@ bool ReplaceFileContent(const std::string& path, const void* data, size_t size, 
     }
   }
   if (fd < 0) return false;
-  bool ok = true;
-  const char* p = static_cast<const char*>(data);
-  for (size_t left = size; ok && left > 0;) {
-    const ssize_t n = ::write(fd, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
+  bool ok = WriteAll(fd, parts, count);
   if (::close(fd) != 0) ok = false;
   if (ok && std::rename(temp.c_str(), path.c_str()) != 0) ok = false;
   if (!ok) ::unlink(temp.c_str());

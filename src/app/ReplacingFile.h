@@ -7,6 +7,8 @@
 #include <string>
 #include <sys/stat.h>
 
+struct iovec;
+
 namespace qv {
 
 // A new file in the target's folder that replaces the target only on
@@ -47,6 +49,9 @@ bool ReplaceFileContent(const std::string& path, const void* data, size_t size);
 // the target's stat when the caller already has it, null when it does not
 // exist.
 bool ReplaceFileContent(const std::string& path, const void* data, size_t size, const struct stat* target);
+// The same gathered from `count` pieces, written with as few calls as the
+// system allows.
+bool ReplaceFileContent(const std::string& path, const struct iovec* parts, size_t count, const struct stat* target);
 
 // Folder part of a path ("." without a slash, "/" for the root).
 std::string DirectoryOf(const std::string& path);

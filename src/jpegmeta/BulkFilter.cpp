@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #include <vector>
 
@@ -452,6 +453,8 @@ bool CBulkFilter::FilterDirectory(const std::string& srcDir, const std::string& 
   ::closedir(d);
 
   bool skipFiles = false;
+  m_bDstFresh = false;
+  m_freshNames.clear();
   for (const std::string& name : files) {
     if (skipFiles || PumpAndCheckAbort()) break;
     FilterOneName(srcDir, dstDir, link, name, dstMissing, skipFiles);
@@ -516,14 +519,20 @@ void CBulkFilter::FilterOneName(const std::string& srcDir, const std::string& ds
       return;
     }
     dstMissing = false;
+    m_bDstFresh = true;
   }
   const int64_t srcSize = m_nSrcSize;
+  // A folder this run made holds only what it wrote there: no need to ask
+  // whether the name is taken, unless a name before this one mapped to it.
+  m_bDstAbsent = m_bDstFresh && m_freshNames.count(destName) == 0;
   const int ok = FilterFile(srcPath, dstPath);
+  m_bDstAbsent = false;
   m_list.clear();
   if (!ok) return;
+  if (m_bDstFresh) m_freshNames.insert(destName);
   ++m_nConverted;
   m_nSavedBytes += srcSize - m_nNewSize;
-  LogFile(link + "/" + destName, dstPath, srcSize);
+  if (m_pLog) LogFile(link + "/" + destName, dstPath, srcSize);
 }
 
 // Only a file that starts as a JPEG is filtered; bytes that the parse did not
@@ -531,26 +540,32 @@ void CBulkFilter::FilterOneName(const std::string& srcDir, const std::string& ds
 bool CBulkFilter::LoadSource(const std::string& srcPath, std::string& reason) {
   CSegmentFile& f = *m_pSource;
   m_bSourceInMemory = false;
+  m_list.clear();  // its records may point into the bytes about to be replaced
   // O_NONBLOCK: a pipe put in the file's place must not hang the run; a
   // regular file's reads ignore it.
   const int fd = ::open(srcPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   struct stat st {};
   if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kWholeFileLimit) {
-    m_srcBytes.resize(static_cast<size_t>(st.st_size));
+    const size_t size = static_cast<size_t>(st.st_size);
+    if (size > m_srcCapacity) {
+      // Grown without being cleared: every byte used is read first.
+      m_srcBuffer.reset(new uint8_t[size]);
+      m_srcCapacity = size;
+    }
     size_t got = 0;
-    while (got < m_srcBytes.size()) {
-      const ssize_t n = ::read(fd, m_srcBytes.data() + got, m_srcBytes.size() - got);
+    while (got < size) {
+      const ssize_t n = ::read(fd, m_srcBuffer.get() + got, size - got);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;
       got += static_cast<size_t>(n);
     }
     ::close(fd);
-    m_srcBytes.resize(got);
+    m_srcLength = got;
     m_bSourceInMemory = true;
     m_srcDev = st.st_dev;
     m_srcIno = st.st_ino;
     m_nSrcSize = static_cast<int64_t>(st.st_size);
-    f.OpenMemory(m_srcBytes.data(), m_srcBytes.size());
+    ParseJpegInPlace(m_srcBuffer.get(), m_srcLength, m_list);
   } else {
     // Refusals and large files: the buffered reader, with its own reasons.
     if (fd >= 0) ::close(fd);
@@ -560,9 +575,9 @@ bool CBulkFilter::LoadSource(const std::string& srcPath, std::string& reason) {
       return false;
     }
     m_nSrcSize = f.Length();
+    ParseJpeg(f, m_list);
+    f.Close();
   }
-  ParseJpeg(f, m_list);
-  f.Close();
   if (m_list.empty() || m_list.front()->MarkerCode() != M_SOI || m_list.front()->m_nOffset != 0) {
     m_list.clear();
     reason = "not a JPEG file";
@@ -599,25 +614,39 @@ int CBulkFilter::FilterFile(const std::string& srcPath, const std::string& dstPa
   return 1;
 }
 
-// The list's bytes into m_outBytes from the source in memory, by the rules
-// of the streamed write: source records in file order, none past the end.
-bool CBulkFilter::AssembleOutput() {
-  m_outBytes.clear();
-  const int64_t size = static_cast<int64_t>(m_srcBytes.size());
+// The list's bytes as pieces of the source in memory and of the new
+// records, by the rules of the streamed write: source records in file
+// order, none past the end. Neighbouring source records make one piece.
+bool CBulkFilter::GatherOutput(int64_t& total) {
+  m_parts.clear();
+  total = 0;
+  const int64_t size = static_cast<int64_t>(m_srcLength);
   int64_t pos = 0;
+  const uint8_t* runEnd = nullptr;  // end of the last piece when it is a source piece
   for (const auto& rec : m_list) {
     const int64_t len = rec->m_nLength;
     if (!rec->Has(SF_SOURCE)) {
       if (rec->Has(SF_DROP) || len <= 0) continue;
       if (!rec->m_pData) return false;
-      m_outBytes.insert(m_outBytes.end(), rec->m_pData, rec->m_pData + len);
+      m_parts.push_back({rec->m_pData, static_cast<size_t>(len)});
+      runEnd = nullptr;
+      total += len;
       continue;
     }
     const int64_t at = rec->m_nOffset;
     if (at < pos || at > size || len < 0 || len > size - at) return false;
-    if (!rec->Has(SF_DROP))
-      m_outBytes.insert(m_outBytes.end(), m_srcBytes.data() + at, m_srcBytes.data() + at + len);
     pos = at + len;
+    if (rec->Has(SF_DROP) || len == 0) {
+      runEnd = nullptr;
+      continue;
+    }
+    const uint8_t* from = m_srcBuffer.get() + at;
+    if (from == runEnd)
+      m_parts.back().iov_len += static_cast<size_t>(len);
+    else
+      m_parts.push_back({const_cast<uint8_t*>(from), static_cast<size_t>(len)});
+    runEnd = from + len;
+    total += len;
   }
   return true;
 }
@@ -633,17 +662,17 @@ bool CBulkFilter::WriteResult(const std::string& srcPath, const std::string& dst
     srcId = {static_cast<dev_t>(m_srcDev), static_cast<ino_t>(m_srcIno)};
   else if (!IdOf(srcPath, srcId))
     return false;
-  const bool dstExists = IdOf(dstPath, dstId, &dst);
+  const bool dstExists = !m_bDstAbsent && IdOf(dstPath, dstId, &dst);
   const bool inPlace = dstExists && srcId == dstId;
   if (dstExists) {
     if (S_ISREG(dst.st_mode) && (dst.st_mode & 0222) == 0) return false;  // read-only stays
     if (!inPlace && InSourceTree(dstPath)) return false;
   }
   if (!inPlace && m_bSourceInMemory) {
-    if (!AssembleOutput() ||
-        !ReplaceFileContent(dstPath, m_outBytes.data(), m_outBytes.size(), dstExists ? &dst : nullptr))
+    int64_t total = 0;
+    if (!GatherOutput(total) || !ReplaceFileContent(dstPath, m_parts.data(), m_parts.size(), dstExists ? &dst : nullptr))
       return false;
-    written = static_cast<int64_t>(m_outBytes.size());
+    written = total;
     return true;
   }
   if (!inPlace) return WriteSegments(srcPath, dstPath, m_list) == 1;
@@ -680,7 +709,9 @@ int CBulkFilter::ExifToJfif(SegmentList& list) const {
   const uint8_t* block = nullptr;
   size_t size = 0;
   if (!ExifBlockOf(**app1, block, size)) return 0;
-  CExifReader reader;
+  // One reader for the run: its tables keep their memory from file to file.
+  if (!m_pExif) m_pExif = std::make_unique<CExifReader>();
+  CExifReader& reader = *m_pExif;
   if (!reader.Parse(block, size)) return 0;
 
   Drop(**app1);

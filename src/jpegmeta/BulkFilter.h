@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <sys/uio.h>
+#include <unordered_set>
 #include <vector>
 
 #include "jpegmeta/BulkWorker.h"
@@ -14,6 +16,7 @@
 
 namespace qv {
 
+class CExifReader;
 class CProfile;
 class CSegmentFile;
 class IMessageSink;
@@ -97,7 +100,7 @@ private:
   bool LoadSource(const std::string& srcPath, std::string& reason);
   void ReportFileError(const std::string& path, const std::string& reason);
   bool WriteResult(const std::string& srcPath, const std::string& dstPath, int64_t& written);
-  bool AssembleOutput();
+  bool GatherOutput(int64_t& total);
   void LogError(const std::string& line);
   void LogFile(const std::string& link, const std::string& dstPath, int64_t srcSize);
   bool InSourceTree(const std::string& path) const;
@@ -107,9 +110,17 @@ private:
   IMessageSink& m_sink;
   SegmentList m_list;
   std::unique_ptr<CSegmentFile> m_pSource;  // lives for a run
-  // The source read whole (kept between files so its memory is reused) and
-  // the output assembled before its one write.
-  std::vector<uint8_t> m_srcBytes, m_outBytes;
+  mutable std::unique_ptr<CExifReader> m_pExif;
+  // The source read whole (kept between files so its memory is reused; the
+  // records of m_list point into it) and the pieces of the output's one write.
+  std::unique_ptr<uint8_t[]> m_srcBuffer;
+  size_t m_srcCapacity = 0, m_srcLength = 0;
+  std::vector<iovec> m_parts;
+  // The destination folder of the files being filtered was made by this run,
+  // and the names written into it so far.
+  bool m_bDstFresh = false;
+  std::unordered_set<std::string> m_freshNames;
+  bool m_bDstAbsent = false;  // the current file's destination is known not to exist
   bool m_bSourceInMemory = false;
   uint64_t m_srcDev = 0, m_srcIno = 0;
   std::vector<std::pair<uint64_t, uint64_t>> m_ancestors;  // folders being walked

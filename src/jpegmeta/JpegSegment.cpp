@@ -24,6 +24,14 @@ std::unique_ptr<CJpegSegment> CJpegSegment::NotLoaded(uint16_t flags, int64_t of
   return s;
 }
 
+std::unique_ptr<CJpegSegment> CJpegSegment::Borrowed(const uint8_t* bytes, int64_t length) {
+  std::unique_ptr<CJpegSegment> s(new CJpegSegment());
+  s->m_nLength = bytes && length > 0 ? length : 0;
+  // m_pData is writable for the records that own their bytes; these are read only.
+  s->m_pData = const_cast<uint8_t*>(bytes);
+  return s;
+}
+
 int CJpegSegment::MarkerCode() const {
   if (!m_pData || Has(SF_NOT_LOADED) || m_nLength < 2 || m_pData[0] != 0xFF) return 0;
   return m_pData[1];

@@ -21,6 +21,9 @@ public:
   explicit CJpegSegment(int64_t length, const uint8_t* initial = nullptr);
   // A record whose bytes stay in the source: no data.
   static std::unique_ptr<CJpegSegment> NotLoaded(uint16_t flags, int64_t offset, int64_t length);
+  // A record whose data are the caller's bytes, neither copied nor freed:
+  // they must outlive the record and are not to be written through it.
+  static std::unique_ptr<CJpegSegment> Borrowed(const uint8_t* bytes, int64_t length);
   virtual ~CJpegSegment() = default;
   CJpegSegment(const CJpegSegment&) = delete;
   CJpegSegment& operator=(const CJpegSegment&) = delete;

@@ -9,7 +9,8 @@
 namespace qv {
 
 CSegmentFile::CSegmentFile(size_t capacity)
-    : m_pBuffer(new uint8_t[capacity > 0 ? capacity : 1]), m_nCapacity(capacity > 0 ? capacity : 1) {}
+    : m_pBuffer(new uint8_t[capacity > 0 ? capacity : 1]), m_pView(m_pBuffer.get()),
+      m_nCapacity(capacity > 0 ? capacity : 1) {}
 
 CSegmentFile::~CSegmentFile() { Close(); }
 
@@ -41,6 +42,11 @@ void CSegmentFile::OpenMemory(const uint8_t* data, size_t size) {
   static const uint8_t kEmpty = 0;
   m_pMemory = data ? data : &kEmpty;
   m_nFileLength = data ? static_cast<int64_t>(size) : 0;
+  // The whole block is one buffer that never refills.
+  m_pView = m_pMemory;
+  m_nValid = static_cast<size_t>(m_nFileLength);
+  m_nSourcePos = m_nFileLength;
+  m_bLastRefill = true;
 }
 
 void CSegmentFile::Close() {
@@ -51,19 +57,14 @@ void CSegmentFile::Close() {
   m_nReadPos = m_nValid = 0;
   m_nSourcePos = 0;
   m_bLastRefill = false;
+  m_pView = m_pBuffer.get();
 }
 
 bool CSegmentFile::Refill() {
   m_nReadPos = m_nValid = 0;
   if (m_bLastRefill || !IsOpen()) return false;
-  size_t got = 0;
-  if (m_pFile) {
-    got = std::fread(m_pBuffer.get(), 1, m_nCapacity, m_pFile);
-  } else {
-    const int64_t left = std::max<int64_t>(0, m_nFileLength - m_nSourcePos);
-    got = static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(m_nCapacity)));
-    if (got) std::memcpy(m_pBuffer.get(), m_pMemory + m_nSourcePos, got);
-  }
+  if (!m_pFile) return false;  // memory is delivered whole by OpenMemory
+  const size_t got = std::fread(m_pBuffer.get(), 1, m_nCapacity, m_pFile);
   if (got < m_nCapacity) m_bLastRefill = true;
   m_nValid = got;
   m_nSourcePos += static_cast<int64_t>(got);
@@ -72,7 +73,7 @@ bool CSegmentFile::Refill() {
 
 int CSegmentFile::GetByte() {
   if (m_nReadPos >= m_nValid && !Refill()) return -1;
-  return m_pBuffer[m_nReadPos++];
+  return m_pView[m_nReadPos++];
 }
 
 int64_t CSegmentFile::Read(uint8_t* dest, int64_t count) {
@@ -80,7 +81,7 @@ int64_t CSegmentFile::Read(uint8_t* dest, int64_t count) {
   while (done < count) {
     if (m_nReadPos >= m_nValid && !Refill()) break;
     const size_t n = static_cast<size_t>(std::min<int64_t>(count - done, static_cast<int64_t>(m_nValid - m_nReadPos)));
-    if (dest) std::memcpy(dest + done, m_pBuffer.get() + m_nReadPos, n);
+    if (dest) std::memcpy(dest + done, m_pView + m_nReadPos, n);
     m_nReadPos += n;
     done += static_cast<int64_t>(n);
   }
@@ -109,7 +110,7 @@ int64_t CSegmentFile::FindByte(uint8_t value) {
   int64_t passed = 0;
   for (;;) {
     if (m_nReadPos >= m_nValid && !Refill()) return -1;
-    const uint8_t* start = m_pBuffer.get() + m_nReadPos;
+    const uint8_t* start = m_pView + m_nReadPos;
     const size_t avail = m_nValid - m_nReadPos;
     const void* hit = std::memchr(start, value, avail);
     if (hit) {

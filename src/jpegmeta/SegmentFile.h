@@ -22,8 +22,8 @@ public:
   // Opens a regular file for reading; false when it cannot be opened or is
   // a folder, pipe, device or socket (refused without waiting).
   bool Open(const std::string& path);
-  // Reads from the caller's memory instead of a file; the bytes must live
-  // until Close.
+  // Reads from the caller's memory instead of a file, without copying it;
+  // the bytes must live until Close.
   void OpenMemory(const uint8_t* data, size_t size);
   void Close();
   bool IsOpen() const { return m_pFile != nullptr || m_pMemory != nullptr; }
@@ -52,6 +52,8 @@ private:
   int64_t m_nFileLength = 0;
   FILE* m_pFile = nullptr;
   std::unique_ptr<uint8_t[]> m_pBuffer;
+  // What the reads deliver from: the buffer, or the caller's memory whole.
+  const uint8_t* m_pView = nullptr;
   size_t m_nReadPos = 0;
   size_t m_nValid = 0;
   size_t m_nCapacity;

@@ -6,6 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "app/AppHelpers.h"
 #include "app/ReplacingFile.h"
@@ -53,8 +56,6 @@ std::unique_ptr<CJpegSegment> ReadMarkerSegment(CSegmentFile& src, int code, int
   return seg;
 }
 
-// A new file beside `path`, created exclusively with the mode `path` has (or
-// the usual one); returns the descriptor or -1.
 // Copies a whole file into `out`.
 bool CopyInto(const std::string& from, CReplacingFile& out) {
   FILE* in = std::fopen(from.c_str(), "rb");
@@ -69,6 +70,45 @@ bool CopyInto(const std::string& from, CReplacingFile& out) {
   if (std::ferror(in)) ok = false;
   std::fclose(in);
   return ok;
+}
+
+// Index of the first 0xFF at or after `pos` that is not followed by 0x00
+// (stuffing in scan data, the bulk of all 0xFF bytes), or n. 64 bytes a step
+// where the machine allows: a scan has an 0xFF every few hundred bytes, and
+// stopping at each costs more than looking at them all.
+int64_t NextMarkerCandidate(const uint8_t* data, int64_t pos, int64_t n) {
+#if defined(__SSE2__)
+  const __m128i ff = _mm_set1_epi8(static_cast<char>(0xFF));
+  const __m128i zero = _mm_setzero_si128();
+  // Each 16 bytes are compared with the 16 after them shifted by one, so the
+  // last load must end inside the data.
+  while (pos + 65 <= n) {
+    const uint8_t* p = data + pos;
+    const __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+    const __m128i a2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
+    const __m128i a3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 48));
+    const __m128i any = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(a0, ff), _mm_cmpeq_epi8(a1, ff)),
+                                     _mm_or_si128(_mm_cmpeq_epi8(a2, ff), _mm_cmpeq_epi8(a3, ff)));
+    if (_mm_movemask_epi8(any) != 0) {
+      for (int k = 0; k < 64; k += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k + 1));
+        const int hit = _mm_movemask_epi8(_mm_cmpeq_epi8(a, ff)) & ~_mm_movemask_epi8(_mm_cmpeq_epi8(next, zero));
+        if (hit != 0) return pos + k + __builtin_ctz(static_cast<unsigned>(hit));
+      }
+    }
+    pos += 64;
+  }
+#endif
+  while (pos < n) {
+    const void* hit = std::memchr(data + pos, 0xFF, static_cast<size_t>(n - pos));
+    if (!hit) return n;
+    const int64_t at = static_cast<const uint8_t*>(hit) - data;
+    if (at + 1 >= n || data[at + 1] != 0x00) return at;
+    pos = at + 2;
+  }
+  return n;
 }
 
 } // namespace
@@ -106,6 +146,46 @@ int ParseJpeg(CSegmentFile& src, SegmentList& list) {
     if (!seg) break;
     runStart = at + seg->m_nLength;
     list.push_back(std::move(seg));
+  }
+  return 1;
+}
+
+// The records of ParseJpeg, found straight in memory; only RSTn markers stay
+// inside the runs, so a scan with restart intervals is one record, not
+// hundreds.
+int ParseJpegInPlace(const uint8_t* data, size_t size, SegmentList& list) {
+  const int64_t n = data ? static_cast<int64_t>(size) : 0;
+  int64_t runStart = 0;
+  int64_t pos = 0;
+  while (pos < n) {
+    const int64_t hit = NextMarkerCandidate(data, pos, n);
+    if (hit >= n) break;
+    int64_t c = hit + 1;  // the code after the 0xFF
+    while (c < n && data[c] == 0xFF) ++c;                      // fill bytes
+    if (c >= n) break;
+    const int64_t at = c - 1;
+    const int code = data[c];
+    pos = c + 1;
+    if (code < 0xC0 || (code >= 0xD0 && code <= 0xD7)) continue;  // stuffed 0x00, reserved codes, RSTn
+    if (at > runStart) list.push_back(CJpegSegment::NotLoaded(SF_SOURCE, runStart, at - runStart));
+    if (code == 0xD8 || code == 0xD9) {
+      auto rec = std::make_unique<CJpegSegment>(2, data + at);
+      rec->m_nFlags |= SF_SOURCE;
+      rec->m_nOffset = at;
+      list.push_back(std::move(rec));
+      runStart = at + 2;
+      if (code == 0xD9) break;
+      continue;
+    }
+    // FF cc LL LL payload: the whole segment must be there.
+    if (c + 2 >= n) break;
+    const int64_t len = (int64_t{data[c + 1]} << 8) | data[c + 2];
+    if (len < 2 || len > n - at - 2) break;
+    auto seg = CJpegSegment::Borrowed(data + at, len + 2);
+    seg->m_nFlags |= SF_SOURCE;
+    seg->m_nOffset = at;
+    list.push_back(std::move(seg));
+    runStart = pos = at + len + 2;
   }
   return 1;
 }

@@ -16,6 +16,12 @@ class IMessageSink;
 // Appends the records of a JPEG read from offset 0 up to the end of EOI.
 // Never fails: a broken or short segment ends the list. Returns 1.
 int ParseJpeg(CSegmentFile& source, SegmentList& list);
+// The same over bytes in memory without copying them: the marker segment
+// records point into `data`, which must stay unchanged while the list lives.
+// RSTn markers are left inside the data runs around them (a tool that only
+// edits the segments between scans needs no record of each), so a scan is
+// one run.
+int ParseJpegInPlace(const uint8_t* data, size_t size, SegmentList& list);
 // Appends one CPngChunk per chunk up to IEND; the source is placed after the
 // 8-byte signature. Returns 1.
 int ParsePng(CSegmentFile& source, SegmentList& list);

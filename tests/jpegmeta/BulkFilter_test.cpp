@@ -882,6 +882,113 @@ TEST_F(BulkFilterTest, AFileCutShortKeepsEveryByteAfterItsHeaders) {
   EXPECT_EQ(ReadFileBytes(in + "/a.jpg"), Bytes(withoutComment.begin(), withoutComment.end() - 100));
 }
 
+// ---- the gathered write against the streamed one ----
+
+// The output beside the source (read whole, written in one gathered call)
+// and the output of an in-place rewrite (streamed from the file) must be the
+// same bytes.
+class GatheredWriteTest : public BulkFilterTest {
+protected:
+  void ExpectBothWaysAlike(const Bytes& src, const std::string& what) {
+    const std::string inPlace = dir.File("inplace");
+    if (!FileExists(inPlace)) MakeDir(inPlace);
+    Put("a.jpg", src);
+    Put("a.jpg", src, inPlace);
+    s.SrcDirectory = in;
+    s.DstDirectory = out;
+    EXPECT_EQ(Run()->Converted(), 1) << what;
+    s.SrcDirectory = s.DstDirectory = inPlace;
+    EXPECT_EQ(Run()->Converted(), 1) << what;
+    const Bytes beside = ReadFileBytes(out + "/a.jpg");
+    EXPECT_TRUE(beside == ReadFileBytes(inPlace + "/a.jpg")) << what << ": " << beside.size() << " bytes";
+    EXPECT_EQ(Entries(out), (std::vector<std::string>{"a.jpg"})) << what;
+  }
+};
+
+TEST_F(GatheredWriteTest, MoreScanGapsThanOneCallTakesAndSegmentsAfterTheScan) {
+  // Each gap: two DHTs merged into a new record, a COM dropped, an SOS and
+  // scan bytes kept: more pieces than IOV_MAX.
+  Bytes body;
+  for (int i = 0; i < 1500; ++i) {
+    Append(body, Dht());
+    Append(body, Dht());
+    Append(body, Com("gap " + std::to_string(i)));
+    Append(body, Sos());
+    Append(body, {uint8_t(i), 0xFF, 0x00, 0x12, 0xFF, uint8_t(0xD0 + i % 8), 0x34});
+  }
+  Append(body, Com("after the scan"));
+  Append(body, App(2, "after the scan too"));
+  Append(body, {0xFF, 0xD9, 'x', 'y'});  // bytes after EOI go
+  const Bytes src = Jpeg({Jfif(), Dqt(0, 1), Sof0()}, body);
+  s.UniteDHT = s.RemoveCOM = 1;
+  ExpectBothWaysAlike(src, "many gaps");
+  const std::vector<int> codes = Codes(out + "/a.jpg");
+  EXPECT_EQ(Count(codes, 0xC4), 1500);
+  EXPECT_EQ(Count(codes, 0xFE), 0);
+  EXPECT_EQ(Count(codes, 0xE2), 1);
+  const Bytes written = ReadFileBytes(out + "/a.jpg");
+  EXPECT_EQ(Bytes(written.end() - 2, written.end()), (Bytes{0xFF, 0xD9}));
+}
+
+TEST_F(GatheredWriteTest, CutShortOddAndCameraFilesComeOutAlike) {
+  const Bytes whole = Jpeg({Jfif(), Com("comment")}, PictureBody(64, 64));
+  std::vector<std::pair<std::string, Bytes>> files = {
+      {"cut in the scan", Bytes(whole.begin(), whole.end() - 100)},
+      {"cut in a segment", Bytes(whole.begin(), whole.begin() + 30)},
+  };
+  const std::string corpus = CorpusDir();
+  if (!corpus.empty())
+    for (const char* sub : {"/camera", "/invalid"})
+      for (const std::string& f : ListJpegFiles(corpus + sub)) files.push_back({f, ReadFileBytes(f)});
+  s.RemoveCOM = s.RemoveThumb = s.UniteDQT = s.UniteDHT = s.ConvertExif = s.ExifGenCmt = s.ExifUserCmt = 1;
+  for (const auto& [name, bytes] : files) {
+    if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xD8) continue;  // not filtered at all
+    ExpectBothWaysAlike(bytes, name);
+  }
+}
+
+TEST_F(BulkFilterTest, AFileOverTheWholeReadSizeIsStreamedWithTheSameResult) {
+  const Bytes body = PictureBody(64, 64);
+  const auto padded = [&](size_t pad) {
+    Bytes b(body.begin(), body.end() - 2);
+    b.resize(b.size() + pad, 0x00);  // zeros are scan data to the parse
+    Append(b, {0xFF, 0xD9});
+    return b;
+  };
+  const size_t big = (size_t{64} << 20) + 1000;
+  Put("big.jpg", Jpeg({Jfif(), Com("x")}, padded(big)));
+  Put("small.jpg", Jpeg({Jfif(), Com("x")}, padded(1000)));
+  s.RemoveCOM = 1;
+  EXPECT_EQ(Run()->Converted(), 2);
+  const Bytes small = ReadFileBytes(out + "/small.jpg");
+  EXPECT_EQ(small, Jpeg({Jfif()}, padded(1000)));
+  const Bytes large = ReadFileBytes(out + "/big.jpg");
+  ASSERT_EQ(large.size(), small.size() + big - 1000);
+  EXPECT_TRUE(std::equal(small.begin(), small.end() - 1002, large.begin()));
+  EXPECT_TRUE(std::equal(small.end() - 2, small.end(), large.end() - 2));
+}
+
+TEST_F(BulkFilterTest, NamesMeetingInOneOutputEndAlikeInANewAndAnExistingFolder) {
+  // "a", "a.jpeg" and "a.jpg" all become a.jpg; the last in order wins, as
+  // when the folder was there before the run.
+  MakeDir(in + "/sub");
+  Put("a", Jpeg({Com("first")}, PictureBody()), in + "/sub");
+  Put("a.jpeg", Jpeg({Com("second")}, PictureBody()), in + "/sub");
+  const Bytes last = Jpeg({Com("third")}, PictureBody());
+  Put("a.jpg", last, in + "/sub");
+  Put("b.jpg", last, in + "/sub");
+  s.ExtFilter = 0;
+  s.RecurseDir = 1;
+  for (bool folderThere : {false, true}) {
+    if (folderThere) MakeDir(out + "/sub");
+    auto f = Run();
+    EXPECT_EQ(f->Converted(), 4) << folderThere;
+    EXPECT_EQ(ReadFileBytes(out + "/sub/a.jpg"), last) << folderThere;
+    EXPECT_EQ(Entries(out + "/sub"), (std::vector<std::string>{"a.jpg", "b.jpg"})) << folderThere;
+    ASSERT_EQ(::system(("rm -rf '" + out + "/sub'").c_str()), 0);
+  }
+}
+
 TEST_F(BulkFilterTest, AFileThatIsNoJpegIsNotRewritten) {
   const Bytes junk = {'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFE, 0, 4, 'x', 'y'};
   Put("a.jpg", junk);

@@ -163,6 +163,100 @@ TEST(ParseJpeg, NoMarkerAtAllGivesAnEmptyList) {
   EXPECT_TRUE(ParseBytes({0xFF, 0xFF, 0xFF}).empty());
 }
 
+// ---- the in-memory parse ----
+
+// ParseJpeg's records with every RSTn record merged into the runs around it.
+// A run stands where ParseJpeg ends one: before a marker other than RSTn, or
+// as the list's last record (a marker was found, its segment was cut short).
+struct Expected {
+  uint16_t flags;
+  int64_t offset, length;
+};
+
+std::vector<Expected> WithoutRestarts(const SegmentList& list) {
+  std::vector<Expected> out;
+  int64_t runStart = 0;
+  bool lastIsRun = false;
+  for (const auto& r : list) {
+    const int code = r->MarkerCode();
+    const bool run = r->Has(SF_NOT_LOADED);
+    if (run || (code >= 0xD0 && code <= 0xD7)) {
+      lastIsRun = run;
+      continue;
+    }
+    if (r->m_nOffset > runStart) out.push_back({SF_SOURCE | SF_NOT_LOADED, runStart, r->m_nOffset - runStart});
+    out.push_back({static_cast<uint16_t>(r->m_nFlags & ~SF_INLINE), r->m_nOffset, r->m_nLength});
+    runStart = r->m_nOffset + r->m_nLength;
+    lastIsRun = false;
+  }
+  if (lastIsRun) {
+    const int64_t end = list.back()->m_nOffset + list.back()->m_nLength;
+    out.push_back({SF_SOURCE | SF_NOT_LOADED, runStart, end - runStart});
+  }
+  return out;
+}
+
+void ExpectInPlaceMatches(const Bytes& file, const std::string& what) {
+  SegmentList inPlace;
+  EXPECT_EQ(ParseJpegInPlace(file.data(), file.size(), inPlace), 1);
+  const std::vector<Expected> want = WithoutRestarts(ParseBytes(file));
+  ASSERT_EQ(inPlace.size(), want.size()) << what;
+  size_t i = 0;
+  for (const auto& r : inPlace) {
+    const Expected& e = want[i++];
+    EXPECT_EQ(r->m_nFlags & ~SF_INLINE, e.flags) << what << " record " << i;
+    EXPECT_EQ(r->m_nOffset, e.offset) << what << " record " << i;
+    ASSERT_EQ(r->m_nLength, e.length) << what << " record " << i;
+    if (r->Has(SF_NOT_LOADED)) continue;
+    // The bytes are the file's own, for the borrowed segments the very same.
+    ASSERT_NE(r->m_pData, nullptr);
+    EXPECT_EQ(std::memcmp(r->m_pData, file.data() + r->m_nOffset, static_cast<size_t>(r->m_nLength)), 0) << what;
+    if (r->m_nLength > 8) EXPECT_EQ(r->m_pData, file.data() + r->m_nOffset) << what;
+  }
+}
+
+TEST(ParseJpegInPlace, GivesParseJpegsRecordsWithRestartMarkersLeftInTheRuns) {
+  const Bytes withRst = {1, 2, 0xFF, 0xD0, 3, 0xFF, 0x00, 4, 0xFF, 0xFF, 0xD7, 5};
+  std::vector<std::pair<std::string, Bytes>> files = {
+      {"baseline", BaselineJpeg(kScan)},
+      {"restarts", BaselineJpeg(withRst)},
+      {"fill bytes", {0xFF, 0xD8, 0xFF, 0xFF, 0xFF, 0xC4, 0x00, 0x02, 0xFF, 0xD9}},
+      {"junk first", {'j', 0xFF, 0xD0, 0xFF, 0xD8, 0xFF, 0xD9, 0xFF, 0xE1}},
+      {"length below 2", {0xFF, 0xD8, 0xFF, 0xFE, 0x00, 0x01, 0xFF, 0xD9}},
+      {"only 0xFF", {0xFF, 0xFF, 0xFF}},
+      {"empty", {}},
+  };
+  // Marker bytes packed densely, on every alignment of a 64-byte step.
+  for (unsigned seed = 1; seed <= 40; ++seed) {
+    static const uint8_t kAlphabet[] = {0xFF, 0xFF, 0xFF, 0x00, 0xD0, 0xD9, 0xC4, 0x00, 0x12, 0x01};
+    Bytes b = {0xFF, 0xD8};
+    for (unsigned x = seed; b.size() < 700; x = x * 1103515245u + 12345u) b.push_back(kAlphabet[(x >> 16) % 10]);
+    files.push_back({"dense " + std::to_string(seed), b});
+  }
+  const std::string corpus = CorpusDir();
+  if (!corpus.empty())
+    for (const char* sub : {"/camera", "/exif-org", "/invalid"})
+      for (const std::string& f : ListJpegFiles(corpus + sub)) files.push_back({f, ReadFileBytes(f)});
+  for (const auto& [name, bytes] : files) {
+    ExpectInPlaceMatches(bytes, name);
+    // Cut anywhere: inside a length field, a payload, the scan, a fill run.
+    const size_t step = bytes.size() > 400 ? bytes.size() / 97 : 1;
+    for (size_t cut = 0; cut < bytes.size(); cut += step)
+      ExpectInPlaceMatches(Bytes(bytes.begin(), bytes.begin() + static_cast<long>(cut)), name + " cut at " + std::to_string(cut));
+  }
+}
+
+TEST(ParseJpegInPlace, ARestartIntervalScanIsOneRunAndWritesBackUnchanged) {
+  Bytes scan;
+  for (int i = 0; i < 300; ++i) Append(scan, {uint8_t(i), 0xFF, 0x00, 0xFF, uint8_t(0xD0 + i % 8)});
+  const Bytes file = BaselineJpeg(scan);
+  SegmentList list;
+  ParseJpegInPlace(file.data(), file.size(), list);
+  ASSERT_EQ(list.size(), 8u);
+  EXPECT_EQ((*std::next(list.begin(), 6))->m_nLength, static_cast<int64_t>(scan.size()));
+  EXPECT_EQ(WriteToMemory(file, list), file);
+}
+
 class WriteSegmentsTest : public ::testing::Test {
 protected:
   TempDir dir;
