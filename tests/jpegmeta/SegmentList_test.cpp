@@ -211,7 +211,9 @@ void ExpectInPlaceMatches(const Bytes& file, const std::string& what) {
     // The bytes are the file's own, for the borrowed segments the very same.
     ASSERT_NE(r->m_pData, nullptr);
     EXPECT_EQ(std::memcmp(r->m_pData, file.data() + r->m_nOffset, static_cast<size_t>(r->m_nLength)), 0) << what;
-    if (r->m_nLength > 8) EXPECT_EQ(r->m_pData, file.data() + r->m_nOffset) << what;
+    if (r->m_nLength > 8) {
+      EXPECT_EQ(r->m_pData, file.data() + r->m_nOffset) << what;
+    }
   }
 }
 
