@@ -4,13 +4,13 @@
 // 160 x 120 as they arrive, the two baseline encodes and the Exif segment
 // that carries the thumbnail, in one process for the whole set.
 //
-//   bench_convert [--rounds N] [--quick]
+//   bench_convert [--rounds N] [--quick] [--only CLASS]
 //   bench_convert --peak ours|bound FILE... DIR   (one conversion each, for callgrind)
 //   bench_convert --photo WIDTH HEIGHT PATH        (writes a class's generated photo)
 //
-// For each size class it prints ms per file (ours and the bound, measured
-// in turns in the same run so that a loaded machine moves both alike), the
-// ratio, the peak memory of one conversion in a fresh process (both), and
+// For each size class it prints processor ms per file (ours and the bound,
+// measured in turns in the same run so that a loaded machine moves both
+// alike), the ratio (and the same in wall-clock time), the peak memory of one conversion in a fresh process (both), and
 // the throughput of quorvex-cli convert --jobs 1 against --jobs 2 and
 // against two one-job runs side by side (what two cores give at most).
 #include <algorithm>
@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <functional>
 #include <spawn.h>
@@ -227,15 +228,17 @@ std::vector<std::string> FilesOf(const SizeClass& k, qv::CImageDoc& doc) {
   return usable;
 }
 
-// ---- peak memory: a fresh process per measurement ----
+// ---- fresh processes: peak memory, and the timed turns ----
 
-long PeakKiB(const char* self, const char* what, const std::string& file) {
-  std::vector<std::string> args = {self, "--peak", what, file, g_work};
+// What a child run of this program prints, or empty when it failed.
+std::string RunChild(const char* self, const std::vector<std::string>& args) {
+  std::vector<std::string> all = {self};
+  all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
+  for (auto& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
   int fds[2];
-  if (pipe(fds) != 0) return -1;
+  if (pipe(fds) != 0) return {};
   posix_spawn_file_actions_t fa;
   posix_spawn_file_actions_init(&fa);
   posix_spawn_file_actions_adddup2(&fa, fds[1], 1);
@@ -243,12 +246,51 @@ long PeakKiB(const char* self, const char* what, const std::string& file) {
   const int rc = posix_spawn(&pid, self, &fa, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&fa);
   close(fds[1]);
-  char buf[64] = {};
-  const ssize_t n = rc == 0 ? read(fds[0], buf, sizeof buf - 1) : -1;
+  std::string text;
+  char buf[256];
+  for (ssize_t n; rc == 0 && (n = read(fds[0], buf, sizeof buf)) > 0;) text.append(buf, static_cast<size_t>(n));
   close(fds[0]);
   int status = 0;
   if (rc == 0) waitpid(pid, &status, 0);
-  return n > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? std::atol(buf) : -1;
+  return rc == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? text : std::string();
+}
+
+long PeakKiB(const char* self, const char* what, const std::string& file) {
+  const std::string text = RunChild(self, {"--peak", what, file, g_work});
+  return text.empty() ? -1 : std::atol(text.c_str());
+}
+
+// One side's turn in a process of its own, so that neither side inherits
+// the other's heap or caches: processor and wall seconds of reps rounds
+// over the files, after one untimed round.
+bool TimedTurn(const char* self, const char* what, int reps, const std::vector<std::string>& files, double& cpu,
+               double& wall) {
+  std::vector<std::string> args = {"--time", what, std::to_string(reps)};
+  args.insert(args.end(), files.begin(), files.end());
+  args.push_back(g_work);
+  const std::string text = RunChild(self, args);
+  return !text.empty() && std::sscanf(text.c_str(), "%lf %lf", &cpu, &wall) == 2;
+}
+
+double ProcessCpuNow() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+int TimeChild(const std::string& what, int reps, const std::vector<std::string>& files) {
+  Quiet q;
+  qv::CImageDoc doc(q.app);
+  const bool bound = what == "bound";
+  const std::string out = g_work + (bound ? "/out/bound.jpg" : "/out/Imag0001.jpg");
+  auto once = [&](const std::string& f) { return bound ? BoundOnce(f, out) : OursOnce(doc, f, out); };
+  for (const std::string& f : files)
+    if (!once(f)) return 1;
+  const double w0 = Now(), c0 = ProcessCpuNow();
+  for (int n = 0; n < reps; ++n)
+    for (const std::string& f : files) once(f);
+  std::printf("%.9f %.9f\n", ProcessCpuNow() - c0, Now() - w0);
+  return 0;
 }
 
 // One conversion of each file; also what callgrind is pointed at.
@@ -331,13 +373,20 @@ int main(int argc, char** argv) {
     g_work = argv[argc - 1];
     return PeakChild(argv[2], std::vector<std::string>(argv + 3, argv + argc - 1));
   }
+  // --time ours|bound REPS FILE... WORKDIR
+  if (argc >= 6 && std::strcmp(argv[1], "--time") == 0) {
+    g_work = argv[argc - 1];
+    return TimeChild(argv[2], std::max(1, std::atoi(argv[3])), std::vector<std::string>(argv + 4, argv + argc - 1));
+  }
   if (argc == 5 && std::strcmp(argv[1], "--photo") == 0)
     return qv::bench::WritePhotoJpeg(argv[4], std::atoi(argv[2]), std::atoi(argv[3])) ? 0 : 1;
   int rounds = 5;
   bool quick = false;
+  std::string only;  // one class by name
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) rounds = std::max(1, std::atoi(argv[++i]));
     if (std::strcmp(argv[i], "--quick") == 0) quick = true;
+    if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) only = argv[++i];
   }
   g_work = qv::bench::MakeTempDir("qv-bench-convert");
   if (g_work.empty()) return 1;
@@ -349,30 +398,37 @@ int main(int argc, char** argv) {
 
   Quiet q;
   qv::CImageDoc doc(q.app);
-  std::printf("%-10s %6s %10s %10s %6s %12s %12s %10s %10s %6s %6s\n", "class", "files", "ours ms", "bound ms", "ratio",
-              "ours KiB", "bound KiB", "-j1 f/s", "-j2 f/s", "j2/j1", "2p/j1");
+  std::printf("%-10s %6s %10s %10s %6s %6s %12s %12s %10s %10s %6s %6s\n", "class", "files", "ours ms", "bound ms",
+              "ratio", "wall", "ours KiB", "bound KiB", "-j1 f/s", "-j2 f/s", "j2/j1", "2p/j1");
   for (const SizeClass& k : kClasses) {
+    if (!only.empty() && only != k.name) continue;
     const std::vector<std::string> files = FilesOf(k, doc);
     if (files.empty()) {
       std::printf("%-10s (no files)\n", k.name);
       continue;
     }
-    // Ours and the bound in turns; enough repetitions for ~0.3 s a turn.
-    std::vector<double> ours, bound;
-    const std::string out = g_work + "/out/Imag0001.jpg", outBound = g_work + "/out/bound.jpg";
-    int reps = 1;
-    for (int r = 0; r < rounds; ++r) {
-      double t0 = Now();
-      for (int n = 0; n < reps; ++n)
-        for (const std::string& f : files) OursOnce(doc, f, out);
-      const double t1 = Now();
-      for (int n = 0; n < reps; ++n)
-        for (const std::string& f : files) BoundOnce(f, outBound);
-      const double t2 = Now();
-      const double per = 1000.0 / (reps * static_cast<double>(files.size()));
-      ours.push_back((t1 - t0) * per);
-      bound.push_back((t2 - t1) * per);
-      if (r == 0) reps = std::max(1, static_cast<int>(0.3 / std::max(1e-4, t1 - t0)));
+    // Ours and the bound in turns, each in a fresh process converting the
+    // files for about 0.3 s; which side goes first alternates, and each
+    // round's ratio comes from its own two turns, so a machine that slows
+    // down between rounds moves both sides alike.
+    std::vector<double> ours, bound, ratios, wallRatios;
+    double cpu = 0, wall = 0;
+    if (!TimedTurn(self, "ours", 1, files, cpu, wall)) {
+      std::printf("%-10s (ours failed)\n", k.name);
+      continue;
+    }
+    const int reps = std::max(1, static_cast<int>(0.3 / std::max(1e-4, wall)));
+    const double per = 1000.0 / (reps * static_cast<double>(files.size()));
+    for (int r = 0; r < 2 * rounds; ++r) {
+      double oc = 0, ow = 0, bc = 0, bw = 0;
+      const bool oursFirst = r % 2 == 0;
+      bool ok = oursFirst ? TimedTurn(self, "ours", reps, files, oc, ow) : TimedTurn(self, "bound", reps, files, bc, bw);
+      ok = ok && (oursFirst ? TimedTurn(self, "bound", reps, files, bc, bw) : TimedTurn(self, "ours", reps, files, oc, ow));
+      if (!ok || bc <= 0 || bw <= 0) continue;
+      ours.push_back(oc * per);
+      bound.push_back(bc * per);
+      ratios.push_back(oc / bc);
+      wallRatios.push_back(ow / bw);
     }
     const double mo = Median(ours), mb = Median(bound);
     const long peakOurs = PeakKiB(self, "ours", files.front()), peakBound = PeakKiB(self, "bound", files.front());
@@ -390,8 +446,9 @@ int main(int argc, char** argv) {
       j2 = count / Median(t2s);
       twice = count / Median(tps);
     }
-    std::printf("%-10s %6zu %10.2f %10.2f %6.2f %12ld %12ld %10.1f %10.1f %6.2f %6.2f\n", k.name, files.size(), mo, mb,
-                mo / mb, peakOurs, peakBound, j1, j2, j1 > 0 ? j2 / j1 : 0.0, j1 > 0 ? twice / j1 : 0.0);
+    std::printf("%-10s %6zu %10.2f %10.2f %6.2f %6.2f %12ld %12ld %10.1f %10.1f %6.2f %6.2f\n", k.name, files.size(), mo,
+                mb, Median(ratios), Median(wallRatios), peakOurs, peakBound, j1, j2, j1 > 0 ? j2 / j1 : 0.0,
+                j1 > 0 ? twice / j1 : 0.0);
     std::fflush(stdout);
   }
   std::printf("(peak: one conversion of the class's first file in a fresh process; the corpus's first file)\n");

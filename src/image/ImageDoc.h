@@ -130,8 +130,6 @@ public:
   std::vector<uint8_t> m_exifBlock;
 
 private:
-  int CompressJpeg(FILE* file, const std::vector<uint8_t>* app1, const std::string* comment);
-
   CConverterApp& m_app;
 };
 

@@ -5,6 +5,7 @@
 // destructor is ever skipped; the C++ side turns the outcome into codes.
 #include "image/JpegCodec.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include <unistd.h>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "app/AppHelpers.h"
 #include "app/Extension.h"
@@ -265,7 +267,8 @@ struct WriteJob {
   jpeg_compress_struct cinfo;
   ErrorManager err;
   bool created;
-  FILE* file;
+  PixelBytes* memory;  // the stream's bytes, memorySize of them
+  size_t memorySize;
   int width;
   int height;
   const uint8_t* bits;  // bottom-up 24-bit rows
@@ -285,12 +288,61 @@ struct WriteJob {
 
 JpegDescriptionInput DescribeCompressor(const jpeg_compress_struct& c);
 
+// The encoder's output in memory the caller keeps from stream to stream: no
+// growth copies once it is large enough, no zero-filling, no page faults
+// of fresh memory for every photo.
+struct MemoryDestination {
+  jpeg_destination_mgr pub;
+  WriteJob* job;
+};
+
+// The buffer at `size` bytes with the output going on after the first `used`.
+void GrowMemory(j_compress_ptr cinfo, size_t used, size_t size) {
+  auto* d = reinterpret_cast<MemoryDestination*>(cinfo->dest);
+  PixelBytes& buf = *d->job->memory;
+  bool failed = false;
+  try {
+    buf.resize(size);
+  } catch (const std::exception&) {
+    failed = true;
+  }
+  if (failed) {
+    cinfo->err->msg_code = JERR_OUT_OF_MEMORY;
+    cinfo->err->error_exit(reinterpret_cast<j_common_ptr>(cinfo));
+  }
+  d->pub.next_output_byte = buf.data() + used;
+  d->pub.free_in_buffer = buf.size() - used;
+}
+
+void InitMemory(j_compress_ptr cinfo) {
+  PixelBytes& buf = *reinterpret_cast<MemoryDestination*>(cinfo->dest)->job->memory;
+  GrowMemory(cinfo, 0, std::max<size_t>(buf.size(), size_t{1} << 16));
+}
+
+// Called with the whole buffer full, whatever free_in_buffer says: the
+// entropy coder keeps its own copy of the position until it returns.
+boolean EmptyMemory(j_compress_ptr cinfo) {
+  const size_t size = reinterpret_cast<MemoryDestination*>(cinfo->dest)->job->memory->size();
+  GrowMemory(cinfo, size, 2 * size);
+  return TRUE;
+}
+
+void TermMemory(j_compress_ptr cinfo) {
+  auto* d = reinterpret_cast<MemoryDestination*>(cinfo->dest);
+  d->job->memorySize = d->job->memory->size() - d->pub.free_in_buffer;
+}
+
 bool WriteStream(WriteJob* job) {
   if (setjmp(job->err.jump)) return false;
   j_compress_ptr cinfo = &job->cinfo;
   jpeg_create_compress(cinfo);
   job->created = true;
-  jpeg_stdio_dest(cinfo, job->file);
+  MemoryDestination memory{};
+  memory.job = job;
+  memory.pub.init_destination = InitMemory;
+  memory.pub.empty_output_buffer = EmptyMemory;
+  memory.pub.term_destination = TermMemory;
+  cinfo->dest = &memory.pub;
   cinfo->image_width = static_cast<JDIMENSION>(job->width);
   cinfo->image_height = static_cast<JDIMENSION>(job->height);
   cinfo->input_components = 3;
@@ -670,32 +722,11 @@ int LoadJpegRows(CImageDoc& doc, const std::string& path, IDecodedRows& rows) {
 
 namespace {
 
-// A FILE* over a growing memory buffer, so the encoder's stdio destination
-// can write a stream that is then embedded or written in one piece.
-class MemoryStream {
-public:
-  MemoryStream() : m_file(open_memstream(&m_data, &m_size)) {}
-  ~MemoryStream() {
-    if (m_file) std::fclose(m_file);
-    std::free(m_data);
-  }
-  MemoryStream(const MemoryStream&) = delete;
-  MemoryStream& operator=(const MemoryStream&) = delete;
-  FILE* File() const { return m_file; }
-  // Closes the stream; false when it could not be completed.
-  bool TakeBytes(std::vector<uint8_t>& out) {
-    if (!m_file) return false;
-    const bool ok = std::fclose(m_file) == 0;
-    m_file = nullptr;
-    if (ok) out.assign(reinterpret_cast<uint8_t*>(m_data), reinterpret_cast<uint8_t*>(m_data) + m_size);
-    return ok;
-  }
-
-private:
-  char* m_data = nullptr;
-  size_t m_size = 0;
-  FILE* m_file;
-};
+// The encoder's memory for streams made in memory, kept per thread.
+PixelBytes& EncoderScratch() {
+  thread_local PixelBytes bytes;
+  return bytes;
+}
 
 // The APP1 payload: "Exif\0\0", the fixed template with the thumbnail's
 // length patched in, then the thumbnail stream itself.
@@ -742,14 +773,16 @@ bool IsThumbnailPath(const std::string& path, std::string* jpgPath) {
 namespace {
 
 // The document's image encoded into `file` with the device's settings.
-int CompressDocument(CImageDoc& doc, FILE* file, const std::vector<uint8_t>* app1, const std::string* comment) {
+// The stream into the first memorySize bytes of `memory`.
+int CompressDocument(CImageDoc& doc, const std::vector<uint8_t>* app1, const std::string* comment, PixelBytes& memory,
+                     size_t& memorySize) {
   const CSettings& s = doc.App().m_settings;
   const CDibBitmap& bmp = *doc.m_pBitmap;
   WriteJob job;
   std::memset(&job, 0, sizeof job);
   InstallErrorManager(job.err, &doc.App().Messages());
   job.cinfo.err = &job.err.pub;
-  job.file = file;
+  job.memory = &memory;
   job.width = bmp.Width();
   job.height = bmp.Height();
   job.bits = bmp.Bits();
@@ -785,6 +818,7 @@ int CompressDocument(CImageDoc& doc, FILE* file, const std::vector<uint8_t>* app
   job.description = &description;
   const bool ok = WriteStream(&job);
   if (ok) doc.m_strCodecInfo = DescribeJpegText(description);
+  memorySize = ok ? job.memorySize : 0;
   if (job.created) jpeg_destroy_compress(&job.cinfo);
   if (!ok) {
     doc.m_nLoadError = LOADERR_LIBRARY;
@@ -796,10 +830,6 @@ int CompressDocument(CImageDoc& doc, FILE* file, const std::vector<uint8_t>* app
 
 } // namespace
 
-int CImageDoc::CompressJpeg(FILE* file, const std::vector<uint8_t>* app1, const std::string* comment) {
-  return CompressDocument(*this, file, app1, comment);
-}
-
 int CImageDoc::EncodeThumbnail(std::vector<uint8_t>& stream) {
   m_strCodecError.clear();
   m_nWriteFailure = WRITE_FAILED;
@@ -807,11 +837,11 @@ int CImageDoc::EncodeThumbnail(std::vector<uint8_t>& stream) {
   if (m_pBitmap->IsEmpty()) return 0;
   std::string commentBytes;
   bool withComment = CommentBytesOf(*this, m_app.m_settings, commentBytes) && commentBytes.size() <= kMaxCommentBytes;
+  PixelBytes& scratch = EncoderScratch();
   for (;;) {
-    MemoryStream mem;
-    if (!mem.File() || !CompressJpeg(mem.File(), nullptr, withComment ? &commentBytes : nullptr) ||
-        !mem.TakeBytes(stream))
-      return 0;
+    size_t size = 0;
+    if (!CompressDocument(*this, nullptr, withComment ? &commentBytes : nullptr, scratch, size)) return 0;
+    stream.assign(scratch.begin(), scratch.begin() + static_cast<ptrdiff_t>(size));
     // The stream is embedded in a 16-bit segment: a comment that would
     // overflow it stays in the main image only.
     if (!withComment || stream.size() <= kMaxThumbnailBytes) break;
@@ -844,10 +874,11 @@ int EncodeDeviceJpeg(CImageDoc& doc, const std::string& path, const std::vector<
     return 0;
   }
   doc.m_nWriteFailure = WRITE_FAILED;
-  MemoryStream mem;
-  if (!mem.File() || !CompressDocument(doc, mem.File(), thumbnail ? &app1 : nullptr, withComment ? &commentBytes : nullptr) ||
-      !mem.TakeBytes(bytes))
+  PixelBytes& scratch = EncoderScratch();
+  size_t size = 0;
+  if (!CompressDocument(doc, thumbnail ? &app1 : nullptr, withComment ? &commentBytes : nullptr, scratch, size))
     return 0;
+  bytes.assign(scratch.begin(), scratch.begin() + static_cast<ptrdiff_t>(size));
   doc.m_nWriteFailure = WRITE_OK;
   return 1;
 }

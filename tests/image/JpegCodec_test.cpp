@@ -318,3 +318,28 @@ TEST(DescribeJpegText, SamplingProgressiveAndQuality) {
 }
 
 } // namespace
+
+// Streams made in memory grow their buffer while the encoder is in the
+// middle of its data: a stream that grew on the way is the stream made
+// again into memory already large enough, and decodes whole.
+TEST_F(JpegCodecTest, StreamsThatGrowTheirMemoryStayWhole) {
+  for (const auto& size : {std::pair<int, int>{64, 48}, {1600, 1200}, {2400, 1800}}) {
+    std::vector<uint8_t> grainy = test::MakeTestPicture(size.first, size.second);
+    uint32_t seed = 5;
+    for (uint8_t& b : grainy) b = static_cast<uint8_t>(b ^ ((seed = seed * 1103515245u + 12345u) >> 27));
+    const std::string src = dir.File("grainy.jpg");
+    test::WriteFileBytes(src, test::EncodeJpeg(grainy, size.first, size.second, 3, 95));
+    CImageDoc doc(app);
+    ASSERT_EQ(doc.ReadJpeg(src), 1);
+    std::vector<uint8_t> grown, again;
+    ASSERT_EQ(doc.EncodeThumbnail(grown), 1);
+    ASSERT_EQ(doc.EncodeThumbnail(again), 1);
+    EXPECT_TRUE(grown == again) << size.first << "x" << size.second;
+    test::DecodedJpeg dec;
+    ASSERT_TRUE(test::DecodeJpeg(grown, dec));
+    EXPECT_EQ(dec.width, size.first);
+    if (size.first > 1000) {
+      EXPECT_GT(grown.size(), size_t{1} << 17);
+    }
+  }
+}
