@@ -81,6 +81,7 @@ BENCHMARK(BM_ResizeBitmap)
     ->Args({3000, 2000, 1024, 768})  // 6 MP, 3:2
     ->Args({3000, 2000, 160, 120})
     ->Args({640, 480, 1024, 768})    // enlarged
+    ->Args({100, 75, 1024, 768})     // a small picture, ten times
     ->Unit(benchmark::kMillisecond);
 
 } // namespace

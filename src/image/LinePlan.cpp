@@ -143,6 +143,27 @@ __attribute__((target("avx2"))) void ApplyBytes256(const PixelPlan& p, uint8_t* 
   }
 }
 
+// The same with two samples per multiply; see PixelPlan::groupMadd.
+__attribute__((target("avx2"))) void ApplyBytesMadd256(const PixelPlan& p, uint8_t* dst, const uint8_t* src) {
+  const int32_t* base = p.bases.data();
+  const auto* mask = reinterpret_cast<const __m256i*>(p.masks.data());
+  const auto* weight = reinterpret_cast<const __m256i*>(p.laneWeights.data());
+  const double* inverse = p.inverses.data();
+  for (int g = 0; g < p.groups; ++g, base += 2, mask += 2, weight += 2, inverse += 8, dst += 8) {
+    const __m256i window = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(src + base[1]),
+                                                reinterpret_cast<const __m128i*>(src + base[0]));
+    const __m256i sum = _mm256_add_epi32(
+        _mm256_madd_epi16(_mm256_shuffle_epi8(window, _mm256_loadu_si256(mask)), _mm256_loadu_si256(weight)),
+        _mm256_madd_epi16(_mm256_shuffle_epi8(window, _mm256_loadu_si256(mask + 1)), _mm256_loadu_si256(weight + 1)));
+    const __m128i lo = _mm256_cvttpd_epi32(
+        _mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(sum)), _mm256_loadu_pd(inverse)));
+    const __m128i hi = _mm256_cvttpd_epi32(
+        _mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(sum, 1)), _mm256_loadu_pd(inverse + 4)));
+    const __m128i q = _mm_packs_epi32(lo, hi);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(q, q));
+  }
+}
+
 // Blue, green, red and the next byte of a pixel as four 32-bit lanes.
 __attribute__((target("sse4.1"))) inline __m128i LoadPixel(const uint8_t* p) {
   int32_t v;
@@ -528,6 +549,26 @@ void DivideRow(uint8_t* out, const uint32_t* acc, size_t n, const Tap& tap, bool
 #if QV_X86
 // Steps of eight output bytes over whole pixels while every sample a half
 // step needs lies within the 16 bytes at its base.
+// The three masks and weights of each step as two for ApplyBytesMadd256.
+void PairGroupSamples(PixelPlan& p) {
+  const size_t steps = static_cast<size_t>(p.groups);
+  std::vector<uint8_t> masks(steps * 64, 0x80);
+  std::vector<uint32_t> weights(steps * 16, 0);
+  for (size_t s = 0; s < steps; ++s)
+    for (size_t lane = 0; lane < 8; ++lane) {
+      const auto index = [&](size_t k) { return p.masks[(s * 3 + k) * 32 + lane * 4]; };
+      const auto w = [&](size_t k) { return p.laneWeights[(s * 3 + k) * 8 + lane]; };
+      masks[s * 64 + lane * 4] = index(0);
+      masks[s * 64 + lane * 4 + 2] = index(1);
+      masks[s * 64 + 32 + lane * 4] = index(2);
+      weights[s * 16 + lane] = w(0) | w(1) << 16;
+      weights[s * 16 + 8 + lane] = w(2);
+    }
+  p.masks = std::move(masks);
+  p.laneWeights = std::move(weights);
+  p.groupMadd = true;
+}
+
 void PrepareGroups(LinePlan& plan, int srcLen) {
   PixelPlan& p = plan.pixels;
   const size_t outBytes = 3 * plan.taps.size();
@@ -573,6 +614,7 @@ void PrepareGroups(LinePlan& plan, int srcLen) {
     }
   }
   p.groups = static_cast<int>(p.bases.size() / 2);
+  if (plan.maxWeight < 0x8000) PairGroupSamples(p);
 }
 
 // Pairs of outputs before vectorEnd, leaving at least one output after
@@ -785,7 +827,10 @@ void ApplyPixels(const LinePlan& plan, uint8_t* dst, const uint8_t* src) {
   size_t from = 0;
 #if QV_X86
   if (plan.pixels.groups > 0) {
-    ApplyBytes256(plan.pixels, dst, src);
+    if (plan.pixels.groupMadd)
+      ApplyBytesMadd256(plan.pixels, dst, src);
+    else
+      ApplyBytes256(plan.pixels, dst, src);
     from = static_cast<size_t>(plan.pixels.groups) * 8 / 3;
   } else if (plan.pixels.pairMadd) {
     ApplyMadd256(plan.pixels, dst, src);

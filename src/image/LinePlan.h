@@ -38,6 +38,9 @@ struct PixelPlan {
   // Runs of at most three pixels, eight output bytes per step: each half
   // step picks its samples from 16 source bytes at its base by shuffles.
   int groups = 0;                 // steps; they make whole pixels
+  // Weights below 2^15: two masks and weights per step instead, the first
+  // pairing run pixels 0 and 1 per lane (w0 | w1 << 16), the second pixel 2.
+  bool groupMadd = false;
   std::vector<int32_t> bases;     // 2 per step
   std::vector<uint8_t> masks;     // 3 x 32 per step, one per run pixel
   std::vector<uint32_t> laneWeights;  // 3 x 8 per step
