@@ -380,7 +380,7 @@ int main(int argc, char** argv) {
   }
   if (argc == 5 && std::strcmp(argv[1], "--photo") == 0)
     return qv::bench::WritePhotoJpeg(argv[4], std::atoi(argv[2]), std::atoi(argv[3])) ? 0 : 1;
-  int rounds = 5;
+  int rounds = 7;
   bool quick = false;
   std::string only;  // one class by name
   for (int i = 1; i < argc; ++i) {
