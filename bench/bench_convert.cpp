@@ -6,13 +6,15 @@
 //
 //   bench_convert [--rounds N] [--quick] [--only CLASS]
 //   bench_convert --peak ours|bound FILE... DIR   (one conversion each, for callgrind)
+//   bench_convert --time ours|bound REPS FILE... DIR  (one timed turn)
 //   bench_convert --photo WIDTH HEIGHT PATH        (writes a class's generated photo)
 //
 // For each size class it prints processor ms per file (ours and the bound,
 // measured in turns in the same run so that a loaded machine moves both
-// alike), the ratio (and the same in wall-clock time), the peak memory of one conversion in a fresh process (both), and
-// the throughput of quorvex-cli convert --jobs 1 against --jobs 2 and
-// against two one-job runs side by side (what two cores give at most).
+// alike), the ratio (and the same in wall-clock time), the peak memory of
+// one conversion in a fresh process (both), and the throughput of
+// quorvex-cli convert --jobs 1 against --jobs 2 and against two one-job runs
+// side by side (what two cores give at most).
 #include <algorithm>
 #include <chrono>
 #include <csetjmp>
