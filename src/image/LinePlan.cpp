@@ -120,6 +120,16 @@ bool HasAvx2() {
   return has && g_vectorLimit.load(std::memory_order_relaxed) >= 2;
 }
 
+// Eight sums divided by their lanes' inverses, stored as bytes.
+__attribute__((target("avx2"))) inline void StoreGroup(uint8_t* dst, __m256i sum, const double* inverse) {
+  const __m128i lo = _mm256_cvttpd_epi32(
+      _mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(sum)), _mm256_loadu_pd(inverse)));
+  const __m128i hi = _mm256_cvttpd_epi32(
+      _mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(sum, 1)), _mm256_loadu_pd(inverse + 4)));
+  const __m128i q = _mm_packs_epi32(lo, hi);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(q, q));
+}
+
 // Eight output bytes per step; see PixelPlan.
 __attribute__((target("avx2"))) void ApplyBytes256(const PixelPlan& p, uint8_t* dst, const uint8_t* src) {
   const int32_t* base = p.bases.data();
@@ -134,12 +144,7 @@ __attribute__((target("avx2"))) void ApplyBytes256(const PixelPlan& p, uint8_t* 
                                                    _mm256_loadu_si256(weight + 1)));
     sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(_mm256_shuffle_epi8(window, _mm256_loadu_si256(mask + 2)),
                                                    _mm256_loadu_si256(weight + 2)));
-    const __m128i lo = _mm256_cvttpd_epi32(
-        _mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(sum)), _mm256_loadu_pd(inverse)));
-    const __m128i hi = _mm256_cvttpd_epi32(
-        _mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(sum, 1)), _mm256_loadu_pd(inverse + 4)));
-    const __m128i q = _mm_packs_epi32(lo, hi);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(q, q));
+    StoreGroup(dst, sum, inverse);
   }
 }
 
@@ -155,12 +160,7 @@ __attribute__((target("avx2"))) void ApplyBytesMadd256(const PixelPlan& p, uint8
     const __m256i sum = _mm256_add_epi32(
         _mm256_madd_epi16(_mm256_shuffle_epi8(window, _mm256_loadu_si256(mask)), _mm256_loadu_si256(weight)),
         _mm256_madd_epi16(_mm256_shuffle_epi8(window, _mm256_loadu_si256(mask + 1)), _mm256_loadu_si256(weight + 1)));
-    const __m128i lo = _mm256_cvttpd_epi32(
-        _mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(sum)), _mm256_loadu_pd(inverse)));
-    const __m128i hi = _mm256_cvttpd_epi32(
-        _mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(sum, 1)), _mm256_loadu_pd(inverse + 4)));
-    const __m128i q = _mm_packs_epi32(lo, hi);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(q, q));
+    StoreGroup(dst, sum, inverse);
   }
 }
 

@@ -72,6 +72,15 @@ bool CopyInto(const std::string& from, CReplacingFile& out) {
   return ok;
 }
 
+// A marker without a length (SOI, EOI, RSTn) found at `at` of the source.
+std::unique_ptr<CJpegSegment> LoneMarker(int code, int64_t at) {
+  const uint8_t bytes[2] = {0xFF, static_cast<uint8_t>(code)};
+  auto rec = std::make_unique<CJpegSegment>(2, bytes);
+  rec->m_nFlags |= SF_SOURCE;
+  rec->m_nOffset = at;
+  return rec;
+}
+
 // Index of the first 0xFF at or after `pos` that is not followed by 0x00
 // (stuffing in scan data, the bulk of all 0xFF bytes), or n. 64 bytes a step
 // where the machine allows: a scan has an 0xFF every few hundred bytes, and
@@ -133,11 +142,7 @@ int ParseJpeg(CSegmentFile& src, SegmentList& list) {
     if (code < 0xC0) continue;  // stuffed 0x00 in scan data, reserved codes
     if (at > runStart) list.push_back(CJpegSegment::NotLoaded(SF_SOURCE, runStart, at - runStart));
     if (code >= 0xD0 && code <= 0xD9) {
-      const uint8_t bytes[2] = {0xFF, static_cast<uint8_t>(code)};
-      auto rec = std::make_unique<CJpegSegment>(2, bytes);
-      rec->m_nFlags |= SF_SOURCE;
-      rec->m_nOffset = at;
-      list.push_back(std::move(rec));
+      list.push_back(LoneMarker(code, at));
       runStart = at + 2;
       if (code == 0xD9) break;
       continue;
@@ -169,10 +174,7 @@ int ParseJpegInPlace(const uint8_t* data, size_t size, SegmentList& list) {
     if (code < 0xC0 || (code >= 0xD0 && code <= 0xD7)) continue;  // stuffed 0x00, reserved codes, RSTn
     if (at > runStart) list.push_back(CJpegSegment::NotLoaded(SF_SOURCE, runStart, at - runStart));
     if (code == 0xD8 || code == 0xD9) {
-      auto rec = std::make_unique<CJpegSegment>(2, data + at);
-      rec->m_nFlags |= SF_SOURCE;
-      rec->m_nOffset = at;
-      list.push_back(std::move(rec));
+      list.push_back(LoneMarker(code, at));
       runStart = at + 2;
       if (code == 0xD9) break;
       continue;
