@@ -33,10 +33,24 @@ CRowResampler::CRowResampler() = default;
 CRowResampler::~CRowResampler() = default;
 
 void CRowResampler::PlanFor(int sw, int sh) {
+  const auto fits = [&](const Plans& q) {
+    return q.srcWidth == sw && q.srcHeight == sh && q.fitWidth == m_fit.width && q.fitHeight == m_fit.height &&
+           q.topFirst == m_topFirst;
+  };
+  if (fits(*m_plans)) return;
+  // A folder of one camera's photos alternates between a few sizes
+  // (landscape, portrait): the plans of the last few are kept.
+  for (auto& kept : m_keptPlans)
+    if (fits(*kept)) {
+      std::swap(kept, m_plans);
+      return;
+    }
+  if (m_plans->srcWidth >= 0) {
+    if (m_keptPlans.size() >= kKeptPlans) m_keptPlans.erase(m_keptPlans.begin());
+    m_keptPlans.push_back(std::move(m_plans));
+    m_plans = std::make_unique<Plans>();
+  }
   Plans& p = *m_plans;
-  if (p.srcWidth == sw && p.srcHeight == sh && p.fitWidth == m_fit.width && p.fitHeight == m_fit.height &&
-      p.topFirst == m_topFirst)
-    return;
   p = Plans();
   p.columns = m_fit.height == sh ? LinePlan() : resample::PlanLine(sh, m_fit.height);
   p.rows = m_fit.width == sw ? LinePlan() : resample::PlanLine(sw, m_fit.width);

@@ -74,6 +74,8 @@ private:
   // Kept between pictures of the same sizes.
   struct Plans;
   std::unique_ptr<Plans> m_plans;
+  static constexpr size_t kKeptPlans = 3;
+  std::vector<std::unique_ptr<Plans>> m_keptPlans;  // earlier sizes', oldest first
   // Per open output row: its accumulator slot, or -1.
   std::vector<int> m_slotOf;
   std::vector<char> m_started;

@@ -106,3 +106,23 @@ TEST(RowResampler, EitherOrderGivesTheWholeImageResizeForEveryKindOfPlan) {
 
 } // namespace
 } // namespace qv
+
+namespace qv {
+namespace {
+
+// Landscape and portrait photos in turn, and a few other sizes between:
+// plans kept from earlier pictures serve their size again.
+TEST(RowResampler, PlansKeptForEarlierSizesGiveTheSameCanvas) {
+  const int sizes[][2] = {{640, 480}, {480, 640}, {640, 480}, {300, 200}, {200, 300}, {97, 61}, {61, 97}, {200, 300}};
+  CRowResampler one;
+  for (const auto& s : sizes) {
+    CMemBitmap src;
+    FillPicture(src, s[0], s[1]);
+    const PixelBytes want = Whole(src, 160, 120);
+    EXPECT_TRUE(Streamed(one, src, 160, 120, true, true) == want) << s[0] << "x" << s[1];
+    EXPECT_EQ(one.Fit().width, FitToCanvas(s[0], s[1], 160, 120).width);
+  }
+}
+
+} // namespace
+} // namespace qv
