@@ -756,6 +756,19 @@ LinePlan PlanEnlarge(const EnlargeWeight* records, int srcLen, int dstLen) {
   return plan;
 }
 
+template <typename T>
+size_t VectorBytes(const std::vector<T>& v) {
+  return v.capacity() * sizeof(T);
+}
+
+size_t PlanBytes(const LinePlan& plan) {
+  const PixelPlan& p = plan.pixels;
+  return VectorBytes(plan.taps) + VectorBytes(plan.weights) + VectorBytes(p.taps) + VectorBytes(p.weights) +
+         VectorBytes(p.bases) + VectorBytes(p.masks) + VectorBytes(p.laneWeights) + VectorBytes(p.inverses) +
+         VectorBytes(p.pairStart) + VectorBytes(p.pairOffsets) + VectorBytes(p.pairWeights) +
+         VectorBytes(p.pairInverse) + VectorBytes(p.pairMasks);
+}
+
 LinePlan PlanLine(int srcLen, int dstLen) {
   if (dstLen < srcLen) return PlanShrink(srcLen, dstLen);
   const std::vector<EnlargeWeight> records = BuildEnlargeWeights(srcLen, dstLen);

@@ -75,6 +75,9 @@ struct LinePlan {
   PixelPlan pixels;  // filled by PreparePixels
 };
 
+// The memory a plan holds, for callers that keep several.
+size_t PlanBytes(const LinePlan& plan);
+
 // Plans for srcLen -> dstLen samples; empty for lengths that are not
 // positive (and for a shrink plan asked to grow).
 LinePlan PlanShrink(int srcLen, int dstLen);

@@ -27,6 +27,12 @@ struct CRowResampler::Plans {
   int span = 0;
   std::vector<uint32_t> weights32;
   std::vector<char> readLater;
+
+  size_t Bytes() const {
+    return sizeof(Plans) + resample::PlanBytes(columns) + resample::PlanBytes(rows) +
+           start.capacity() * sizeof(size_t) + contributions.capacity() * sizeof(Contribution) +
+           weights32.capacity() * sizeof(uint32_t) + readLater.capacity();
+  }
 };
 
 CRowResampler::CRowResampler() = default;
@@ -38,16 +44,22 @@ void CRowResampler::PlanFor(int sw, int sh) {
            q.topFirst == m_topFirst;
   };
   if (fits(*m_plans)) return;
-  // A folder of one camera's photos alternates between a few sizes
-  // (landscape, portrait): the plans of the last few are kept.
+  // Folders alternate between a few sizes (landscape and portrait, two
+  // cameras): the plans of earlier sizes are kept while they take little
+  // memory, planning costs about as much as resampling a small photo.
   for (auto& kept : m_keptPlans)
     if (fits(*kept)) {
       std::swap(kept, m_plans);
       return;
     }
   if (m_plans->srcWidth >= 0) {
-    if (m_keptPlans.size() >= kKeptPlans) m_keptPlans.erase(m_keptPlans.begin());
     m_keptPlans.push_back(std::move(m_plans));
+    size_t bytes = 0;
+    for (const auto& kept : m_keptPlans) bytes += kept->Bytes();
+    while (!m_keptPlans.empty() && bytes > kKeptPlanBytes) {
+      bytes -= m_keptPlans.front()->Bytes();
+      m_keptPlans.erase(m_keptPlans.begin());
+    }
     m_plans = std::make_unique<Plans>();
   }
   Plans& p = *m_plans;

@@ -74,8 +74,9 @@ private:
   // Kept between pictures of the same sizes.
   struct Plans;
   std::unique_ptr<Plans> m_plans;
-  static constexpr size_t kKeptPlans = 3;
-  std::vector<std::unique_ptr<Plans>> m_keptPlans;  // earlier sizes', oldest first
+  // Earlier sizes' plans, oldest first, within a memory budget.
+  static constexpr size_t kKeptPlanBytes = size_t{1} << 20;
+  std::vector<std::unique_ptr<Plans>> m_keptPlans;
   // Per open output row: its accumulator slot, or -1.
   std::vector<int> m_slotOf;
   std::vector<char> m_started;
