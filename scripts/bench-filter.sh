@@ -88,9 +88,18 @@ bench_place() {
   mc=$(printf '%s\n' "${cp[@]}" | median)
   md=$(printf '%s\n' "${def[@]}" | median)
   mn=$(printf '%s\n' "${noexif[@]}" | median)
+  # Each round's ratio from its own turns, then their median: a disk that
+  # slows down from round to round moves both sides of a round alike.
+  local rd=() rn=()
+  for ((r = 0; r < rounds; ++r)); do
+    rd+=("$(awk -v a="${def[r]}" -v b="${cp[r]}" 'BEGIN { printf "%.4f", a / b }')")
+    rn+=("$(awk -v a="${noexif[r]}" -v b="${cp[r]}" 'BEGIN { printf "%.4f", a / b }')")
+  done
+  local ratioD ratioN
+  ratioD=$(printf '%s\n' "${rd[@]}" | sort -g | awk '{ v[NR] = $1 } END { printf "%.2f", v[int((NR + 1) / 2)] }')
+  ratioN=$(printf '%s\n' "${rn[@]}" | sort -g | awk '{ v[NR] = $1 } END { printf "%.2f", v[int((NR + 1) / 2)] }')
   printf '%-7s cp -r %5d ms | filter %5d ms  ratio %s | --no-convert-exif %5d ms  ratio %s\n' "$label" "$mc" \
-    "$md" "$(awk -v a="$md" -v b="$mc" 'BEGIN { printf "%.2f", a / b }')" \
-    "$mn" "$(awk -v a="$mn" -v b="$mc" 'BEGIN { printf "%.2f", a / b }')"
+    "$md" "$ratioD" "$mn" "$ratioN"
   printf '        rounds: cp %s | filter %s | no-exif %s\n' "${cp[*]}" "${def[*]}" "${noexif[*]}"
   rm -rf "$tree" "$place/out-cp" "$place/out-q"
 }
