@@ -728,6 +728,13 @@ PixelBytes& EncoderScratch() {
   return bytes;
 }
 
+// The stream's bytes out of the scratch memory, which is let go after a
+// stream larger than photos of the device's size make.
+void TakeStream(PixelBytes& scratch, size_t size, std::vector<uint8_t>& out) {
+  out.assign(scratch.begin(), scratch.begin() + static_cast<ptrdiff_t>(size));
+  if (scratch.capacity() > (size_t{8} << 20)) PixelBytes().swap(scratch);
+}
+
 // The APP1 payload: "Exif\0\0", the fixed template with the thumbnail's
 // length patched in, then the thumbnail stream itself.
 std::vector<uint8_t> ExifSegmentWith(const std::vector<uint8_t>& thumb) {
@@ -841,7 +848,7 @@ int CImageDoc::EncodeThumbnail(std::vector<uint8_t>& stream) {
   for (;;) {
     size_t size = 0;
     if (!CompressDocument(*this, nullptr, withComment ? &commentBytes : nullptr, scratch, size)) return 0;
-    stream.assign(scratch.begin(), scratch.begin() + static_cast<ptrdiff_t>(size));
+    TakeStream(scratch, size, stream);
     // The stream is embedded in a 16-bit segment: a comment that would
     // overflow it stays in the main image only.
     if (!withComment || stream.size() <= kMaxThumbnailBytes) break;
@@ -878,7 +885,7 @@ int EncodeDeviceJpeg(CImageDoc& doc, const std::string& path, const std::vector<
   size_t size = 0;
   if (!CompressDocument(doc, thumbnail ? &app1 : nullptr, withComment ? &commentBytes : nullptr, scratch, size))
     return 0;
-  bytes.assign(scratch.begin(), scratch.begin() + static_cast<ptrdiff_t>(size));
+  TakeStream(scratch, size, bytes);
   doc.m_nWriteFailure = WRITE_OK;
   return 1;
 }

@@ -212,6 +212,16 @@ __attribute__((target("sse4.1"))) void ApplyPixels41(const PixelPlan& p, uint8_t
   }
 }
 
+// Two pixels' sums (blue, green, red in lanes 0-2 and 4-6) divided by their
+// inverses; eight bytes are stored for the six.
+__attribute__((target("avx2"))) inline void StorePair(uint8_t* dst, __m256i sum, const double* inverse) {
+  const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+  const __m128i lo = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(sum)), _mm256_set1_pd(inverse[0])));
+  const __m128i hi = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(sum, 1)), _mm256_set1_pd(inverse[1])));
+  const __m128i q16 = _mm_packs_epi32(lo, hi);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm_shuffle_epi8(_mm_packus_epi16(q16, q16), pack));
+}
+
 // Two output pixels per step; see PixelPlan.
 __attribute__((target("avx2"))) void ApplyPairs256(const PixelPlan& p, uint8_t* dst, const uint8_t* src) {
   const int32_t* start = p.pairStart.data();
@@ -219,7 +229,6 @@ __attribute__((target("avx2"))) void ApplyPairs256(const PixelPlan& p, uint8_t* 
   const auto* weights = reinterpret_cast<const __m256i*>(p.pairWeights.data());
   const double* inverse = p.pairInverse.data();
   // Blue, green, red of both pixels next to each other.
-  const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
   const auto* masks = reinterpret_cast<const __m128i*>(p.pairMasks.data());
   for (int q = 0; q < p.pairs; ++q, inverse += 2, dst += 6) {
     __m256i sum = _mm256_setzero_si256();
@@ -238,15 +247,11 @@ __attribute__((target("avx2"))) void ApplyPairs256(const PixelPlan& p, uint8_t* 
         sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(_mm256_cvtepu8_epi32(both), _mm256_loadu_si256(weights + k)));
       }
     }
-    const __m128i lo = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(sum)), _mm256_set1_pd(inverse[0])));
-    const __m128i hi = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(sum, 1)), _mm256_set1_pd(inverse[1])));
-    const __m128i q16 = _mm_packs_epi32(lo, hi);
-    const __m128i bytes = _mm_shuffle_epi8(_mm_packus_epi16(q16, q16), pack);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), bytes);
+    StorePair(dst, sum, inverse);
   }
 }
 
-// Two output pixels per step pair of samples; see PixelPlan::pairMadd.
+// Two output pixels per step, two samples of each per multiply; see PixelPlan::pairMadd.
 __attribute__((target("avx2"))) void ApplyMadd256(const PixelPlan& p, uint8_t* dst, const uint8_t* src) {
   const int32_t* start = p.pairStart.data();
   const int32_t* offsets = p.pairOffsets.data();
@@ -255,7 +260,6 @@ __attribute__((target("avx2"))) void ApplyMadd256(const PixelPlan& p, uint8_t* d
   // Per half: blue, green, red of the step's two pixels as 16-bit pairs.
   const __m256i pick = _mm256_setr_epi8(0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1,
                                         0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1);
-  const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
   for (int q = 0; q < p.pairs; ++q, inverse += 2, dst += 6) {
     __m256i sum = _mm256_setzero_si256();
     for (int k = start[q]; k < start[q + 1]; ++k) {
@@ -263,11 +267,7 @@ __attribute__((target("avx2"))) void ApplyMadd256(const PixelPlan& p, uint8_t* d
                                                   reinterpret_cast<const __m128i*>(src + offsets[2 * k]));
       sum = _mm256_add_epi32(sum, _mm256_madd_epi16(_mm256_shuffle_epi8(window, pick), _mm256_loadu_si256(weights + k)));
     }
-    const __m128i lo = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(sum)), _mm256_set1_pd(inverse[0])));
-    const __m128i hi = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(sum, 1)), _mm256_set1_pd(inverse[1])));
-    const __m128i q16 = _mm_packs_epi32(lo, hi);
-    const __m128i bytes = _mm_shuffle_epi8(_mm_packus_epi16(q16, q16), pack);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), bytes);
+    StorePair(dst, sum, inverse);
   }
 }
 
