@@ -280,18 +280,29 @@ double ProcessCpuNow() {
   return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
 }
 
+// Each conversion writes a file of its own name into a folder of the turn's
+// own, as a run over a folder does: replacing one file again and again
+// would time the file system's work of freeing the last one.
 int TimeChild(const std::string& what, int reps, const std::vector<std::string>& files) {
   Quiet q;
   qv::CImageDoc doc(q.app);
   const bool bound = what == "bound";
-  const std::string out = g_work + (bound ? "/out/bound.jpg" : "/out/Imag0001.jpg");
-  auto once = [&](const std::string& f) { return bound ? BoundOnce(f, out) : OursOnce(doc, f, out); };
+  const std::string dir = g_work + "/out/turn-" + std::to_string(::getpid());
+  if (::mkdir(dir.c_str(), 0755) != 0) return 1;
+  int n = 0;
+  auto once = [&](const std::string& f) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/Imag%04d.jpg", n++ % 10000);
+    return bound ? BoundOnce(f, dir + name) : OursOnce(doc, f, dir + name);
+  };
   for (const std::string& f : files)
     if (!once(f)) return 1;
   const double w0 = Now(), c0 = ProcessCpuNow();
-  for (int n = 0; n < reps; ++n)
+  for (int r = 0; r < reps; ++r)
     for (const std::string& f : files) once(f);
   std::printf("%.9f %.9f\n", ProcessCpuNow() - c0, Now() - w0);
+  std::fflush(stdout);
+  qv::bench::RemoveTree(dir);
   return 0;
 }
 

@@ -273,8 +273,8 @@ int MakeDeviceFile(CImageDoc& doc, const std::string& source, const std::string&
 }
 
 int WriteDeviceFile(CConverterApp& app, const std::string& outPath, const DeviceFile& file) {
-  CReplacingFile out;
-  if (!out.Open(outPath) || !out.Write(file.bytes.data(), file.bytes.size()) || !out.Commit()) {
+  // One write into a new file beside the target, renamed over it when whole.
+  if (!ReplaceFileContent(outPath, file.bytes.data(), file.bytes.size())) {
     ShowSaveError(app.Messages(), outPath);
     return CONVERT_STOP;
   }
