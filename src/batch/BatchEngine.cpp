@@ -178,7 +178,7 @@ public:
       canvas.Begin(width, height, m_width, m_height, topFirst);
       // One ring of decoded rows serves both resamplers, so neither copies them.
       m_ringRows = std::max(thumb.RowsReadAgain(), canvas.RowsReadAgain()) + 1;
-      m_rowBytes = 3 * static_cast<size_t>(width) + 16;
+      m_rowBytes = 3 * static_cast<size_t>(width) + resample::kRowSlack;  // the slack NextRow promises
       if (m_ringRows > 1) {
         m_ring.resize(static_cast<size_t>(m_ringRows) * m_rowBytes);
         thumb.CallerKeepsRows();

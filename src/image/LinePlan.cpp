@@ -394,14 +394,8 @@ __attribute__((target("avx2"))) size_t SumRows256(uint8_t* out, const uint8_t* c
       const uint8_t* a = rows[2 * q] + i;
       const uint8_t* b = rows[2 * q + 1] + i;
       const __m256i w = _mm256_set1_epi32(static_cast<int>(pairs[q]));
-      const __m256i a0 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a)));
-      const __m256i b0 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b)));
-      const __m256i a1 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 16)));
-      const __m256i b1 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 16)));
-      lo0 = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(a0, b0), w), lo0);
-      hi0 = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(a0, b0), w), hi0);
-      lo1 = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(a1, b1), w), lo1);
-      hi1 = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(a1, b1), w), hi1);
+      MaddRows(lo0, hi0, a, b, w);
+      MaddRows(lo1, hi1, a + 16, b + 16, w);
     }
     StoreSums(out + i, lo0, hi0, inv);
     StoreSums(out + i + 16, lo1, hi1, inv);

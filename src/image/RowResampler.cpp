@@ -87,7 +87,12 @@ void CRowResampler::PlanFor(int sw, int sh) {
         p.contributions[fill[static_cast<size_t>(t.first + k)]++] = Contribution{static_cast<int>(r), w, last, false};
       }
     }
-    p.split = resample::SplitSums(p.columns);
+    if (resample::RowSums(p.columns)) {
+      for (const Tap& t : p.columns.taps)
+        if (t.divisor != 0) p.span = std::max(p.span, t.count);
+      if (p.span > resample::kMaxHeldRows) p.span = 0;
+    }
+    p.split = p.span == 0 && resample::SplitSums(p.columns);
     // Split sums: a 16-bit sum is flushed before it could pass 257 x 255.
     for (size_t r = 0; p.split && r < p.columns.taps.size(); ++r) {
       const Tap& t = p.columns.taps[r];
@@ -108,13 +113,7 @@ void CRowResampler::PlanFor(int sw, int sh) {
       }
     }
   }
-  if (m_fit.height != sh && resample::RowSums(p.columns)) {
-    for (const Tap& t : p.columns.taps)
-      if (t.divisor != 0) p.span = std::max(p.span, t.count);
-    if (p.span > resample::kMaxHeldRows) p.span = 0;
-  }
   if (p.span > 0) {
-    p.split = false;
     p.weights32.assign(p.columns.weights.begin(), p.columns.weights.end());
     p.readLater.assign(static_cast<size_t>(sh), 0);
     for (int k = 0; k < sh; ++k)
@@ -147,11 +146,11 @@ void CRowResampler::Begin(int srcWidth, int srcHeight, int canvasWidth, int canv
   PlanFor(srcWidth, srcHeight);
   ClearBorders();
   m_callerKeeps = false;
+  m_mid.assign(m_rowBytes + resample::kRowSlack, 0);
+  m_padded.assign(m_rowBytes + resample::kRowSlack, 0);
   if (m_plans->span > 0) {
     m_held.clear();  // made by the first row copied: a caller that keeps its rows needs none
     m_kept.assign(static_cast<size_t>(m_plans->span), nullptr);
-    m_mid.assign(m_rowBytes + resample::kRowSlack, 0);
-    m_padded.assign(m_rowBytes + resample::kRowSlack, 0);
     return;
   }
   m_held = PixelBytes();
@@ -168,8 +167,6 @@ void CRowResampler::Begin(int srcWidth, int srcHeight, int canvasWidth, int canv
     m_slots32.clear();
     for (auto& s : m_slotsWide) s.resize(m_rowBytes);
   }
-  m_mid.assign(m_rowBytes + resample::kRowSlack, 0);
-  m_padded.assign(m_rowBytes + resample::kRowSlack, 0);
 }
 
 // Black around the picture and in the row padding; the picture's own
